@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Lamelin needs to build, test and run, when they are missing.
+set -euo pipefail
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libzip-dev zlib1g-dev libgtest-dev libsqlite3-dev
+          xvfb xauth xdotool)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Instaluji: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

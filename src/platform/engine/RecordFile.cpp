@@ -1,0 +1,194 @@
+#include "RecordFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include "ByteIO.h"
+#include "EngineError.h"
+#include "FileIO.h"
+#include "StorageFormat.h"
+
+namespace engine {
+namespace {
+
+quint32 verifierOf(quint64 salt, const QString& password) {
+    QByteArray b;
+    putU64(b, salt);
+    b.append(password.toUtf8());
+    return crc32Of(b.constData(), b.size());
+}
+
+// Parses the slot at `p` (file offset `offset`); returns false when it is not intact.
+bool parseSlot(const char* p, const char* end, qint64 offset, Slot& slot,
+               const std::function<bool(const char*, quint32)>& validPayload) {
+    if (end - p < format::kSlotHeaderSize + format::kSlotTrailerSize) return false;
+    if (getU32(p) != format::kSlotMarker) return false;
+    const quint32 length = getU32(p + 4);
+    if (length > format::kMaxPayload) return false;
+    const qint64 total = format::kSlotHeaderSize + qint64(length) + format::kSlotTrailerSize;
+    if (end - p < total) return false;
+    const quint32 crc = getU32(p + total - format::kSlotTrailerSize);
+    if (crc32Of(p, total - format::kSlotTrailerSize) != crc) return false;
+    const quint8 kind = quint8(p[20]);
+    if (kind != format::kSlotRecord && kind != format::kSlotTombstone) return false;
+    const char* payload = p + format::kSlotHeaderSize;
+    if (kind == format::kSlotRecord && !validPayload(payload, length)) return false;
+    slot.rid = getU32(p + 8);
+    slot.seq = getU64(p + 12);
+    slot.kind = kind;
+    slot.offset = offset;
+    slot.end = offset + total;
+    slot.crc = crc;
+    slot.payload = payload;
+    slot.length = length;
+    return slot.rid != 0;
+}
+
+}  // namespace
+
+QString RecordFile::corruptMessage(const QString& path) {
+    return QStringLiteral("Soubor %1 je poškozen.").arg(QDir::toNativeSeparators(path));
+}
+
+RecordHeader RecordFile::makeHeader(const TableLayout& layout, const QString& password, quint32 autoIncFloor) {
+    RecordHeader h;
+    h.epoch = QRandomGenerator::system()->generate64();
+    h.salt = QRandomGenerator::system()->generate64();
+    h.layout = layout;
+    h.autoIncFloor = autoIncFloor;
+    if (!password.isEmpty()) {
+        h.flags |= format::kHeaderFlagPassword;
+        h.verifier = verifierOf(h.salt, password);
+    }
+    return h;
+}
+
+QByteArray RecordFile::encodeHeader(const RecordHeader& h) {
+    QByteArray b(format::kRecordMagic, 8);
+    putU16(b, format::kRecordVersion);
+    putU16(b, 0);
+    putU32(b, 0);  // header size, patched below
+    putU64(b, h.epoch);
+    putU64(b, h.salt);
+    putU32(b, h.verifier);
+    putU32(b, h.flags);
+    putU32(b, h.autoIncFloor);
+    putU16(b, quint16(qint16(h.layout.primaryKey)));
+    putU16(b, quint16(h.layout.fields.size()));
+    for (const FieldDef& f : h.layout.fields) {
+        const QByteArray name = f.name.toLatin1();
+        putU8(b, quint8(f.type));
+        putU16(b, quint16(f.size));
+        putU8(b, quint8(name.size()));
+        b.append(name);
+    }
+    const quint32 total = quint32(b.size() + 4);
+    for (int i = 0; i < 4; ++i) b[12 + i] = char((total >> (8 * i)) & 0xFF);
+    putU32(b, crc32Of(b.constData(), b.size()));
+    return b;
+}
+
+RecordHeader RecordFile::readHeader(FileHandle& file, const QString& path) {
+    auto corrupt = [&] { return EDBEngineError(EngineErrorCode::FileCorrupt, corruptMessage(path)); };
+    char fixed[16];
+    if (file.readAt(0, fixed, 16) != 16 || memcmp(fixed, format::kRecordMagic, 8) != 0) throw corrupt();
+    if (getU16(fixed + 8) != format::kRecordVersion) {
+        throw EDBEngineError(EngineErrorCode::FileCorrupt,
+                             QStringLiteral("Soubor %1 má neznámý formát.").arg(QDir::toNativeSeparators(path)));
+    }
+    const quint32 total = getU32(fixed + 12);
+    if (total < 16 + 4 || total > 65536) throw corrupt();
+    QByteArray b(total, Qt::Uninitialized);
+    if (file.readAt(0, b.data(), total) != total) throw corrupt();
+    if (crc32Of(b.constData(), total - 4) != getU32(b.constData() + total - 4)) throw corrupt();
+
+    ByteReader r(b.constData() + 16, total - 16 - 4);
+    RecordHeader h;
+    h.epoch = r.u64();
+    h.salt = r.u64();
+    h.verifier = r.u32();
+    h.flags = r.u32();
+    h.autoIncFloor = r.u32();
+    h.layout.primaryKey = qint16(r.u16());
+    const int count = r.u16();
+    for (int i = 0; i < count && r.ok(); ++i) {
+        FieldDef f;
+        const quint8 type = r.u8();
+        f.size = r.u16();
+        f.name = QString::fromLatin1(r.bytes(r.u8()));
+        if (type < quint8(FieldType::AutoInc) || type > quint8(FieldType::Boolean)) throw corrupt();
+        f.type = FieldType(type);
+        h.layout.fields.append(f);
+    }
+    if (!r.ok() || r.remaining() != 0 || h.layout.primaryKey >= count || h.layout.primaryKey < -1) throw corrupt();
+    h.size = total;
+    return h;
+}
+
+bool RecordFile::passwordMatches(const RecordHeader& h, const QString& password) {
+    if (!(h.flags & format::kHeaderFlagPassword)) return true;
+    return verifierOf(h.salt, password) == h.verifier;
+}
+
+QByteArray RecordFile::encodeSlot(quint32 rid, quint64 seq, quint8 kind, const QByteArray& payload) {
+    QByteArray b;
+    b.reserve(format::kSlotHeaderSize + payload.size() + format::kSlotTrailerSize);
+    putU32(b, format::kSlotMarker);
+    putU32(b, quint32(payload.size()));
+    putU32(b, rid);
+    putU64(b, seq);
+    putU8(b, kind);
+    putU8(b, 0);
+    b.append(payload);
+    putU32(b, crc32Of(b.constData(), b.size()));
+    return b;
+}
+
+qint64 RecordFile::scan(const char* data, qint64 base, qint64 size, const QString& path,
+                        const std::function<bool(const char*, quint32)>& validPayload,
+                        const std::function<void(const Slot&)>& sink) {
+    const char* p = data;
+    const char* end = data + size;
+    Slot slot;
+    while (p < end) {
+        if (parseSlot(p, end, base + (p - data), slot, validPayload)) {
+            sink(slot);
+            p += slot.end - slot.offset;
+            continue;
+        }
+        // Not intact. An interrupted append leaves only this last slot damaged; any intact
+        // slot after it means the file was damaged in the middle, which must not be hidden.
+        for (const char* q = p + 1; q + format::kSlotHeaderSize + format::kSlotTrailerSize <= end; ++q) {
+            Slot later;
+            if (quint8(*q) == (format::kSlotMarker & 0xFF) && parseSlot(q, end, base + (q - data), later, validPayload)) {
+                throw EDBEngineError(EngineErrorCode::FileCorrupt, corruptMessage(path));
+            }
+        }
+        return base + (p - data);
+    }
+    return base + size;
+}
+
+void RecordFile::writeNewFile(const QString& path, const RecordHeader& header, const QByteArray& body) {
+    FileSystem& fs = FileSystem::current();
+    QString error;
+    auto file = fs.open(path, FileSystem::OpenMode::CreateNew, &error);
+    if (!file) {
+        throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Soubor %1 nelze vytvořit: %2")
+                                                           .arg(QDir::toNativeSeparators(path), error));
+    }
+    const QByteArray head = encodeHeader(header);
+    if (!file->writeAt(0, head.constData(), head.size()) || !file->writeAt(head.size(), body.constData(), body.size()) ||
+        !file->sync()) {
+        error = file->errorString();
+        file.reset();
+        fs.remove(path);
+        throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Do souboru %1 nelze zapisovat: %2")
+                                                           .arg(QDir::toNativeSeparators(path), error));
+    }
+    file.reset();
+    fs.syncDirectory(QFileInfo(path).absolutePath());
+}
+
+}  // namespace engine

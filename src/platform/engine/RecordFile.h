@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+#include "FieldDef.h"
+
+namespace engine {
+
+class FileHandle;
+
+// The fixed part of a record file, written once when the file is created or compacted.
+struct RecordHeader {
+    quint64 epoch = 0;        // random; a new one for every created or compacted file
+    quint64 salt = 0;         // salt of the password verifier
+    quint32 verifier = 0;     // CRC-32 of salt and password; meaningful with the password flag
+    quint32 flags = 0;        // format::kHeaderFlagPassword
+    quint32 autoIncFloor = 0; // autoincrement values up to this one were used before compaction
+    TableLayout layout;
+    qint64 size = 0;          // bytes the header takes; slots start here
+};
+
+// One record slot as found by a scan. `payload` points into the scanned buffer.
+struct Slot {
+    quint32 rid = 0;
+    quint64 seq = 0;
+    quint8 kind = 0;
+    qint64 offset = 0;  // file offset of the slot
+    qint64 end = 0;     // file offset just past the slot
+    quint32 crc = 0;
+    const char* payload = nullptr;
+    quint32 length = 0;
+};
+
+// Reading and writing the record file format of docs/storage-format.md. Stateless helpers;
+// TableStore owns the file and the records.
+class RecordFile {
+public:
+    static RecordHeader makeHeader(const TableLayout& layout, const QString& password, quint32 autoIncFloor);
+    static QByteArray encodeHeader(const RecordHeader& header);
+    // Reads and checks the header. Throws EDBEngineError(FileCorrupt) naming `path` when the
+    // file is not a record file of ours or its header is damaged.
+    static RecordHeader readHeader(FileHandle& file, const QString& path);
+    static bool passwordMatches(const RecordHeader& header, const QString& password);
+
+    static QByteArray encodeSlot(quint32 rid, quint64 seq, quint8 kind, const QByteArray& payload);
+
+    // Scans `size` bytes of slots that start at file offset `base`, calling `sink` for each
+    // intact slot. Returns the file offset where the intact slots end: the end of the buffer,
+    // or the start of a torn last slot (an interrupted append), which is left for the caller.
+    // A damaged slot followed by an intact one is corruption: throws EDBEngineError(FileCorrupt)
+    // naming `path`. `validPayload` checks a payload against the table layout.
+    static qint64 scan(const char* data, qint64 base, qint64 size, const QString& path,
+                       const std::function<bool(const char*, quint32)>& validPayload,
+                       const std::function<void(const Slot&)>& sink);
+
+    // Writes a complete new record file at `path` (which must not exist) with `header` and the
+    // slots in `body`, and makes it durable. Throws EDBEngineError(IoError) on failure, after
+    // removing the partial file.
+    static void writeNewFile(const QString& path, const RecordHeader& header, const QByteArray& body);
+
+    static QString corruptMessage(const QString& path);
+};
+
+}  // namespace engine

@@ -1,0 +1,714 @@
+#include "TDataSet.h"
+
+#include "FieldConvert.h"
+#include "RowAccessor.h"
+#include "SqlExpression.h"
+#include "TDataSource.h"
+
+using engine::FieldType;
+
+namespace {
+
+// The stored values of one record, for filter evaluation.
+class StoredRow : public engine::RowAccessor {
+public:
+    StoredRow(const std::function<QVariant(int)>& get) : m_get(get) {}
+    QVariant value(int field) const override { return m_get(field); }
+
+private:
+    const std::function<QVariant(int)>& m_get;
+};
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    const bool an = !a.isValid() || (a.typeId() == QMetaType::QString && a.toString().isEmpty());
+    const bool bn = !b.isValid() || (b.typeId() == QMetaType::QString && b.toString().isEmpty());
+    if (an || bn) return an == bn;
+    return a == b;
+}
+
+}  // namespace
+
+TDataSet::TDataSet() = default;
+
+TDataSet::~TDataSet() {
+    for (TDataSource* s : m_sources) s->datasetDestroyed();
+}
+
+// ---- opening and closing -------------------------------------------------------------------
+
+void TDataSet::Open() {
+    if (Active()) return;
+    if (BeforeOpen) BeforeOpen(*this);
+    openCursor();
+    try {
+        m_layout = cursorLayout();
+        bindFields();
+        rebuildFilter();
+    } catch (...) {
+        closeCursor();
+        throw;
+    }
+    m_state = TDataSetState::Browse;
+    m_modified = false;
+    m_seenVersion = dataVersion();
+    m_id = 0;
+    m_pos = -1;
+    qsizetype lo, hi;
+    range(lo, hi);
+    stepFrom(lo, +1);
+    m_bof = true;
+    m_eof = m_id == 0;
+    notifyStateChange();
+    notifyDataChange();
+    if (AfterOpen) AfterOpen(*this);
+}
+
+void TDataSet::Close() {
+    if (!Active()) return;
+    if (BeforeClose) BeforeClose(*this);
+    if (m_state == TDataSetState::Edit) unlockAfterEdit(m_id);
+    m_state = TDataSetState::Inactive;
+    m_modified = false;
+    m_buffer.clear();
+    m_id = 0;
+    m_pos = -1;
+    m_bof = m_eof = true;
+    m_calcVersion = ~quint64(0);
+    closeCursor();
+    notifyStateChange();
+    notifyDataChange();
+    if (AfterClose) AfterClose(*this);
+}
+
+void TDataSet::bindFields() {
+    // Persistent fields survive closing; a reopened table with the same fields keeps them, so
+    // labels, ranges and handlers set by the owner stay in force.
+    QStringList wanted = m_declaredFields;
+    if (wanted.isEmpty()) {
+        for (const auto& f : m_layout.fields) wanted << f.name;
+    }
+    for (const QString& name : wanted) {
+        const int no = m_layout.indexOf(name);
+        if (no < 0) {
+            throw EDBEngineError(EngineErrorCode::InvalidLayout,
+                                 QStringLiteral("Pole '%1' nebylo v tabulce nalezeno.").arg(name));
+        }
+    }
+    std::vector<std::unique_ptr<TField>> kept;
+    for (const QString& name : wanted) {
+        const int no = m_layout.indexOf(name);
+        const engine::FieldDef& def = m_layout.fields[no];
+        std::unique_ptr<TField> field;
+        for (auto& f : m_fields) {
+            if (f && !f->Calculated() && f->FieldName().compare(def.name, Qt::CaseInsensitive) == 0 && f->DataType() == def.type &&
+                f->Size() == def.size) {
+                field = std::move(f);
+                break;
+            }
+        }
+        if (!field) field = std::make_unique<TField>(this, def.name, def.type, def.size, false);
+        field->m_fieldNo = no;
+        kept.push_back(std::move(field));
+    }
+    for (auto& f : m_fields) {
+        if (f && f->Calculated()) kept.push_back(std::move(f));
+    }
+    m_fields = std::move(kept);
+    m_fieldList.clear();
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        m_fields[i]->m_index = int(i);
+        m_fieldList << m_fields[i].get();
+    }
+}
+
+void TDataSet::AddFieldName(const QString& name) {
+    if (!m_declaredFields.contains(name, Qt::CaseInsensitive)) m_declaredFields << name;
+}
+
+TField* TDataSet::AddCalcField(const QString& name, FieldType type, int size) {
+    m_fields.push_back(std::make_unique<TField>(this, name, type, size, true));
+    TField* f = m_fields.back().get();
+    f->m_index = int(m_fields.size() - 1);
+    m_fieldList << f;
+    return f;
+}
+
+TField* TDataSet::FindField(const QString& name) const {
+    for (TField* f : m_fieldList) {
+        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0) return f;
+    }
+    return nullptr;
+}
+
+TField* TDataSet::FieldByName(const QString& name) const {
+    TField* f = FindField(name);
+    if (!f) throw EDatabaseError(QStringLiteral("Pole '%1' nebylo nalezeno.").arg(name));
+    return f;
+}
+
+void TDataSet::checkActive() const {
+    if (!Active()) throw EDatabaseError(QStringLiteral("Operaci nelze provést na zavřené datové sadě."));
+}
+
+// ---- position ------------------------------------------------------------------------------
+
+bool TDataSet::passes(quint32 id) const {
+    if (!m_filtered || !m_filter) return true;
+    const std::function<QVariant(int)> get = [&](int field) { return storedValue(id, field); };
+    return m_filter->matches(StoredRow(get));
+}
+
+void TDataSet::range(qsizetype& lo, qsizetype& hi) const {
+    lo = 0;
+    hi = orderSize();
+}
+
+bool TDataSet::stepFrom(qsizetype pos, int dir) {
+    qsizetype lo, hi;
+    range(lo, hi);
+    for (qsizetype p = pos; p >= lo && p < hi; p += dir) {
+        const quint32 id = idAt(p);
+        if (passes(id)) {
+            m_id = id;
+            m_pos = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TDataSet::sync() const {
+    const quint64 v = dataVersion();
+    if (v == m_seenVersion) return;
+    m_seenVersion = v;
+    if (m_state == TDataSetState::Insert) return;
+    auto* self = const_cast<TDataSet*>(this);
+    if (m_id && idLive(m_id) && passes(m_id)) {
+        const qsizetype p = positionOfId(m_id);
+        qsizetype lo, hi;
+        range(lo, hi);
+        if (p >= lo && p < hi) {
+            m_pos = p;
+            return;
+        }
+    }
+    // The current record is gone (deleted through another cursor, or left the range): the
+    // record now at its place becomes current.
+    qsizetype lo, hi;
+    range(lo, hi);
+    const qsizetype from = std::clamp<qsizetype>(m_pos, lo, std::max(lo, hi - 1));
+    m_id = 0;
+    if (!self->stepFrom(from, +1) && !self->stepFrom(from, -1)) {
+        m_id = 0;
+        m_pos = -1;
+    }
+}
+
+qsizetype TDataSet::currentPos() const {
+    sync();
+    if (m_id == 0) return -1;
+    if (m_pos < 0 || m_pos >= orderSize() || idAt(m_pos) != m_id) m_pos = positionOfId(m_id);
+    return m_pos;
+}
+
+bool TDataSet::IsEmpty() const {
+    if (!Active()) return true;
+    sync();
+    return m_id == 0 && m_state != TDataSetState::Insert;
+}
+
+void TDataSet::moveToId(quint32 id) {
+    m_id = id;
+    m_pos = id ? positionOfId(id) : -1;
+    m_bof = m_eof = false;
+    if (!id) {
+        qsizetype lo, hi;
+        range(lo, hi);
+        stepFrom(lo, +1);
+        m_bof = true;
+        m_eof = m_id == 0;
+    }
+    scrolled();
+}
+
+void TDataSet::moveToPositionOrAfter(qsizetype pos) {
+    qsizetype lo, hi;
+    range(lo, hi);
+    m_id = 0;
+    m_bof = m_eof = false;
+    if (!stepFrom(std::max(pos, lo), +1)) {
+        m_eof = true;
+        if (!stepFrom(hi - 1, -1)) m_bof = true;
+    }
+    scrolled();
+}
+
+void TDataSet::scrolled() {
+    if (AfterScroll) AfterScroll(*this);
+    notifyDataChange();
+}
+
+void TDataSet::First() {
+    checkActive();
+    CheckBrowseMode();
+    sync();
+    qsizetype lo, hi;
+    range(lo, hi);
+    m_id = 0;
+    stepFrom(lo, +1);
+    m_bof = true;
+    m_eof = m_id == 0;
+    scrolled();
+}
+
+void TDataSet::Last() {
+    checkActive();
+    CheckBrowseMode();
+    sync();
+    qsizetype lo, hi;
+    range(lo, hi);
+    m_id = 0;
+    stepFrom(hi - 1, -1);
+    m_eof = true;
+    m_bof = m_id == 0;
+    scrolled();
+}
+
+void TDataSet::Next() {
+    checkActive();
+    CheckBrowseMode();
+    const qsizetype pos = currentPos();
+    if (pos < 0) {
+        m_bof = m_eof = true;
+        return;
+    }
+    const quint32 before = m_id;
+    if (stepFrom(pos + 1, +1)) {
+        m_bof = m_eof = false;
+        scrolled();
+    } else {
+        m_id = before;
+        m_pos = pos;
+        m_eof = true;
+    }
+}
+
+void TDataSet::Prior() {
+    checkActive();
+    CheckBrowseMode();
+    const qsizetype pos = currentPos();
+    if (pos < 0) {
+        m_bof = m_eof = true;
+        return;
+    }
+    const quint32 before = m_id;
+    if (stepFrom(pos - 1, -1)) {
+        m_bof = m_eof = false;
+        scrolled();
+    } else {
+        m_id = before;
+        m_pos = pos;
+        m_bof = true;
+    }
+}
+
+int TDataSet::MoveBy(int distance) {
+    int moved = 0;
+    while (distance > 0 && !(Next(), m_eof)) {
+        --distance;
+        ++moved;
+    }
+    while (distance < 0 && !(Prior(), m_bof)) {
+        ++distance;
+        --moved;
+    }
+    return moved;
+}
+
+int TDataSet::RecordCount() {
+    checkActive();
+    sync();
+    qsizetype lo, hi;
+    range(lo, hi);
+    if (!m_filtered || !m_filter) return int(hi - lo);
+    int n = 0;
+    for (qsizetype p = lo; p < hi; ++p) n += passes(idAt(p)) ? 1 : 0;
+    return n;
+}
+
+int TDataSet::RecNo() {
+    checkActive();
+    if (m_state == TDataSetState::Insert) return 0;
+    const qsizetype pos = currentPos();
+    if (pos < 0) return 0;
+    qsizetype lo, hi;
+    range(lo, hi);
+    if (!m_filtered || !m_filter) return int(pos - lo + 1);
+    int n = 0;
+    for (qsizetype p = lo; p <= pos; ++p) n += passes(idAt(p)) ? 1 : 0;
+    return n;
+}
+
+void TDataSet::resync() {
+    m_seenVersion = ~quint64(0) - 1;
+    sync();
+    m_bof = m_eof = m_id == 0;
+}
+
+// ---- editing -------------------------------------------------------------------------------
+
+void TDataSet::CheckBrowseMode() {
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert) return;
+    emitUpdateData();
+    if (m_modified) {
+        Post();
+    } else {
+        Cancel();
+    }
+}
+
+void TDataSet::beginInsert(bool append) {
+    checkActive();
+    if (m_readOnly) throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení."));
+    CheckBrowseMode();
+    if (BeforeInsert) BeforeInsert(*this);
+    Q_UNUSED(append);  // a new record has no place in the order until it is posted
+    m_idBeforeInsert = m_id;
+    m_buffer = QVector<QVariant>(m_layout.fields.size());
+    initNewRecord(m_buffer);
+    setState(TDataSetState::Insert);
+    try {
+        if (OnNewRecord) OnNewRecord(*this);
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+    // Defaults given to a new record do not count as the user's changes.
+    m_modified = false;
+    notifyDataChange();
+    if (AfterInsert) AfterInsert(*this);
+}
+
+void TDataSet::Insert() { beginInsert(false); }
+void TDataSet::Append() { beginInsert(true); }
+
+void TDataSet::Edit() {
+    checkActive();
+    if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert) return;
+    if (m_readOnly) throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení."));
+    sync();
+    if (m_id == 0) {
+        Insert();
+        return;
+    }
+    if (BeforeEdit) BeforeEdit(*this);
+    // Edit the latest version: another program may have changed the record meanwhile.
+    refreshStore();
+    sync();
+    if (m_id == 0 || !idLive(m_id)) throw EDatabaseError(QStringLiteral("Záznam byl smazán jiným uživatelem."));
+    if (!lockForEdit(m_id)) {
+        throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+    }
+    m_buffer = storedValues(m_id);
+    setState(TDataSetState::Edit);
+    m_modified = false;
+    notifyDataChange();
+    if (AfterEdit) AfterEdit(*this);
+}
+
+void TDataSet::Post() {
+    checkActive();
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert) return;
+    emitUpdateData();
+    if (BeforePost) BeforePost(*this);
+    quint32 id = m_id;
+    for (;;) {
+        try {
+            if (m_state == TDataSetState::Insert) {
+                id = storeInsert(m_buffer);
+            } else {
+                storeUpdate(m_id, m_buffer);
+                unlockAfterEdit(m_id);
+            }
+            break;
+        } catch (EAbort&) {
+            throw;
+        } catch (EDatabaseError& e) {
+            TDataAction action = TDataAction::Fail;
+            if (OnPostError) OnPostError(*this, e, action);
+            if (action == TDataAction::Retry) continue;
+            if (action == TDataAction::Abort) throw EAbort();
+            throw;
+        }
+    }
+    m_state = TDataSetState::Browse;
+    m_modified = false;
+    m_buffer.clear();
+    m_seenVersion = dataVersion();
+    if (idLive(id) && passes(id) && positionOfId(id) >= 0) {
+        m_id = id;
+        m_pos = positionOfId(id);
+        qsizetype lo, hi;
+        range(lo, hi);
+        if (m_pos < lo || m_pos >= hi) moveToPositionOrAfter(m_pos);
+    } else {
+        moveToPositionOrAfter(std::max<qsizetype>(0, m_pos));
+    }
+    m_bof = m_eof = false;
+    notifyStateChange();
+    if (AfterPost) AfterPost(*this);
+    notifyDataChange();
+}
+
+void TDataSet::Cancel() {
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert) return;
+    if (BeforeCancel) BeforeCancel(*this);
+    const bool wasInsert = m_state == TDataSetState::Insert;
+    if (!wasInsert) unlockAfterEdit(m_id);
+    m_state = TDataSetState::Browse;
+    m_modified = false;
+    m_buffer.clear();
+    if (wasInsert) {
+        m_id = m_idBeforeInsert;
+        resync();
+    }
+    notifyStateChange();
+    notifyDataChange();
+    if (AfterCancel) AfterCancel(*this);
+}
+
+void TDataSet::Delete() {
+    checkActive();
+    if (m_readOnly) throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení."));
+    if (m_state == TDataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    const qsizetype pos = currentPos();
+    if (m_id == 0) throw EDatabaseError(QStringLiteral("Operaci nelze provést na prázdné datové sadě."));
+    if (BeforeDelete) BeforeDelete(*this);
+    storeDelete(m_id);
+    if (m_state == TDataSetState::Edit) {
+        unlockAfterEdit(m_id);
+        m_state = TDataSetState::Browse;
+        m_buffer.clear();
+        m_modified = false;
+        notifyStateChange();
+    }
+    m_seenVersion = dataVersion();
+    moveToPositionOrAfter(pos);
+    if (AfterDelete) AfterDelete(*this);
+}
+
+// ---- fields --------------------------------------------------------------------------------
+
+QVariant TDataSet::fieldValue(const TField* field) const {
+    if (!Active()) return {};
+    if (field->Calculated()) {
+        computeCalcFields();
+        return field->m_index < m_calcValues.size() ? m_calcValues[field->m_index] : QVariant();
+    }
+    if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert) return m_buffer.value(field->m_fieldNo);
+    sync();
+    return m_id ? storedValue(m_id, field->m_fieldNo) : QVariant();
+}
+
+void TDataSet::computeCalcFields() const {
+    if (m_calculating || !OnCalcFields) return;
+    const bool editing = m_state == TDataSetState::Edit || m_state == TDataSetState::Insert;
+    sync();
+    if (!editing && m_calcId == m_id && m_calcVersion == m_seenVersion) return;
+    m_calculating = true;
+    m_calcValues = QVector<QVariant>(m_fields.size());
+    try {
+        if (editing || m_id) OnCalcFields(const_cast<TDataSet&>(*this));
+    } catch (...) {
+        m_calculating = false;
+        throw;
+    }
+    m_calculating = false;
+    m_calcId = editing ? 0 : m_id;
+    m_calcVersion = editing ? ~quint64(0) : m_seenVersion;
+}
+
+void TDataSet::setFieldValue(TField* field, const QVariant& value) {
+    checkActive();
+    if (field->Calculated()) {
+        if (!m_calculating) throw EDatabaseError(QStringLiteral("Pole '%1' nelze měnit.").arg(field->DisplayLabel()));
+        if (m_calcValues.size() <= field->m_index) m_calcValues.resize(field->m_index + 1);
+        m_calcValues[field->m_index] = value;
+        return;
+    }
+    if (m_state != TDataSetState::Edit && m_state != TDataSetState::Insert) {
+        throw EDatabaseError(QStringLiteral("Datová sada není v režimu úprav ani vkládání."));
+    }
+    if (m_layout.fields[field->m_fieldNo].type == FieldType::AutoInc) {
+        throw EDatabaseError(QStringLiteral("Pole '%1' nelze měnit.").arg(field->DisplayLabel()));
+    }
+    m_buffer[field->m_fieldNo] = value;
+    m_modified = true;
+    if (field->OnChange) field->OnChange(*field);
+    notifyDataChange(field);
+}
+
+QVariant TDataSet::valueFromKey(int fieldNo, const QVariant& key) const {
+    const engine::FieldDef& def = m_layout.fields[fieldNo];
+    engine::FieldDef unbounded = def;
+    unbounded.size = 0;  // a search key may be longer than any stored value
+    return engine::convertValue(unbounded, key, def.name);
+}
+
+// ---- searching -----------------------------------------------------------------------------
+
+bool TDataSet::indexedLookup(int, const QVariant&, quint32&) const { return false; }
+
+bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values) {
+    checkActive();
+    CheckBrowseMode();
+    sync();
+    const QStringList names = fieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (names.isEmpty() || names.size() != values.size()) throw EDatabaseError(QStringLiteral("Chybný počet hodnot hledání."));
+    QVector<int> fields;
+    QVector<QVariant> keys;
+    for (int i = 0; i < names.size(); ++i) {
+        const int no = m_layout.indexOf(names[i].trimmed());
+        if (no < 0) throw EDatabaseError(QStringLiteral("Pole '%1' nebylo nalezeno.").arg(names[i].trimmed()));
+        fields << no;
+        keys << valueFromKey(no, values[i]);
+    }
+    qsizetype lo, hi;
+    range(lo, hi);
+    quint32 found = 0;
+    if (fields.size() == 1 && indexedLookup(fields[0], keys[0], found)) {
+        if (found && passes(found)) {
+            const qsizetype p = positionOfId(found);
+            if (p >= lo && p < hi) {
+                moveToId(found);
+                return true;
+            }
+        }
+        if (!found) return false;
+    }
+    for (qsizetype p = lo; p < hi; ++p) {
+        const quint32 id = idAt(p);
+        bool match = true;
+        for (int i = 0; i < fields.size() && match; ++i) match = sameValue(storedValue(id, fields[i]), keys[i]);
+        if (match && passes(id)) {
+            moveToId(id);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- filter --------------------------------------------------------------------------------
+
+void TDataSet::rebuildFilter() {
+    m_filter.reset();
+    if (Active() || !m_layout.fields.isEmpty()) {
+        if (!m_filterText.trimmed().isEmpty()) m_filter = engine::sql::Expression::parseFilter(m_filterText, m_layout);
+    }
+}
+
+void TDataSet::setFilter(const QString& text) {
+    if (Active()) CheckBrowseMode();
+    const QString old = m_filterText;
+    m_filterText = text;
+    if (Active()) {
+        try {
+            rebuildFilter();
+        } catch (...) {
+            m_filterText = old;
+            rebuildFilter();
+            throw;
+        }
+        if (m_filtered) First();
+    }
+}
+
+void TDataSet::setFiltered(bool on) {
+    if (Active()) CheckBrowseMode();
+    m_filtered = on;
+    if (Active()) First();
+}
+
+// ---- bookmarks -----------------------------------------------------------------------------
+
+bool TDataSet::BookmarkValid(const TBookmark& b) {
+    if (!Active() || !b.isValid() || !idLive(b.id) || !passes(b.id)) return false;
+    qsizetype lo, hi;
+    range(lo, hi);
+    const qsizetype p = positionOfId(b.id);
+    return p >= lo && p < hi;
+}
+
+void TDataSet::GotoBookmark(const TBookmark& b) {
+    checkActive();
+    CheckBrowseMode();
+    sync();
+    if (!BookmarkValid(b)) throw EDatabaseError(QStringLiteral("Záznam nebyl nalezen."));
+    moveToId(b.id);
+}
+
+// ---- writing defaults (read-only datasets) ---------------------------------------------------
+
+quint32 TDataSet::storeInsert(QVector<QVariant>&) { throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení.")); }
+void TDataSet::storeUpdate(quint32, const QVector<QVariant>&) {
+    throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení."));
+}
+void TDataSet::storeDelete(quint32) { throw EDatabaseError(QStringLiteral("Datová sada je určena jen pro čtení.")); }
+bool TDataSet::lockForEdit(quint32) { return true; }
+void TDataSet::unlockAfterEdit(quint32) {}
+
+// ---- notifications -------------------------------------------------------------------------
+
+void TDataSet::setState(TDataSetState state) {
+    if (m_state == state) return;
+    m_state = state;
+    notifyStateChange();
+}
+
+void TDataSet::attachSource(TDataSource* source) {
+    if (!m_sources.contains(source)) m_sources << source;
+}
+
+void TDataSet::detachSource(TDataSource* source) { m_sources.removeAll(source); }
+
+void TDataSet::notifyStateChange() {
+    if (m_disableCount > 0) {
+        m_pendingNotify = true;
+        return;
+    }
+    const auto sources = m_sources;
+    for (TDataSource* s : sources) s->notifyStateChange();
+}
+
+void TDataSet::notifyDataChange(TField* field) {
+    if (m_disableCount > 0) {
+        m_pendingNotify = true;
+        return;
+    }
+    const auto sources = m_sources;
+    for (TDataSource* s : sources) s->notifyDataChange(field);
+}
+
+void TDataSet::emitUpdateData() {
+    const auto sources = m_sources;
+    for (TDataSource* s : sources) s->notifyUpdateData();
+}
+
+void TDataSet::EnableControls() {
+    if (m_disableCount > 0 && --m_disableCount == 0 && m_pendingNotify) {
+        m_pendingNotify = false;
+        notifyStateChange();
+        notifyDataChange();
+    }
+}
+
+void TDataSet::Refresh() {
+    checkActive();
+    CheckBrowseMode();
+    refreshStore();
+    sync();
+    notifyDataChange();
+}

@@ -1,0 +1,218 @@
+#include "TQuery.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+
+#include "Collation.h"
+#include "RowAccessor.h"
+#include "SqlStatement.h"
+#include "TDatabase.h"
+#include "TSession.h"
+#include "TableStore.h"
+
+using engine::FieldType;
+using engine::TableStore;
+
+namespace {
+
+class StoreRow : public engine::RowAccessor {
+public:
+    StoreRow(const TableStore& store, quint32 rid) : m_store(store), m_rid(rid) {}
+    QVariant value(int field) const override { return m_store.value(m_rid, field); }
+    void setRid(quint32 rid) { m_rid = rid; }
+
+private:
+    const TableStore& m_store;
+    quint32 m_rid;
+};
+
+int compareForOrder(FieldType type, const QVariant& a, const QVariant& b) {
+    const bool an = !a.isValid(), bn = !b.isValid();
+    if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
+    switch (type) {
+        case FieldType::String: return engine::Collation::compare(a.toString(), b.toString());
+        case FieldType::Date: return a.toDate() < b.toDate() ? -1 : (b.toDate() < a.toDate() ? 1 : 0);
+        case FieldType::Boolean: return int(a.toBool()) - int(b.toBool());
+        default: return a.toInt() < b.toInt() ? -1 : (a.toInt() > b.toInt() ? 1 : 0);
+    }
+}
+
+// A key that tells rows apart for DISTINCT: type tag and value of each column.
+QString distinctKey(const QVector<QVariant>& row) {
+    QString key;
+    for (const QVariant& v : row) {
+        key += v.isValid() ? QString::number(v.typeId()) + QLatin1Char(':') + v.toString() : QStringLiteral("-");
+        key += QChar(0x1F);
+    }
+    return key;
+}
+
+}  // namespace
+
+// Holds the session's lock files while a statement reads or writes the table.
+class QueryTableAccess {
+public:
+    QueryTableAccess(TDatabase* db, const QString& tableName) : m_session(db->Session()) {
+        db->Open();
+        QString name = tableName;
+        if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".DB");
+        const QString path = TSession::resolvePath(QDir(db->directory()).filePath(name));
+        if (!QFileInfo::exists(path)) {
+            throw EDBEngineError(EngineErrorCode::FileNotFound,
+                                 QStringLiteral("Tabulka %1 neexistuje.").arg(QDir::toNativeSeparators(path)));
+        }
+        if (m_session) m_ticket = m_session->acquireTableLocks(QFileInfo(path).absolutePath());
+        try {
+            TableStore::OpenParams params;
+            params.path = path;
+            params.passwords = m_session ? m_session->passwords() : QStringList();
+            params.owner = db;
+            store = TableStore::open(params);
+        } catch (...) {
+            if (m_session) m_session->releaseTableLocks(m_ticket);
+            throw;
+        }
+    }
+    ~QueryTableAccess() {
+        store.reset();
+        if (m_session) m_session->releaseTableLocks(m_ticket);
+    }
+    std::shared_ptr<TableStore> store;
+
+private:
+    TSession* m_session;
+    TSession::LockTicket m_ticket;
+};
+
+TQuery::TQuery() { setReadOnly(true); }
+
+TQuery::~TQuery() {
+    try {
+        Close();
+    } catch (...) {
+    }
+    if (m_database) m_database->unregisterDataSet(this);
+}
+
+void TQuery::setDatabase(TDatabase* database) {
+    if (m_database == database) return;
+    Close();
+    if (m_database) m_database->unregisterDataSet(this);
+    m_database = database;
+    if (m_database) m_database->registerDataSet(this);
+}
+
+void TQuery::detachDatabase() {
+    Close();
+    m_database = nullptr;
+}
+
+void TQuery::openCursor() {
+    if (!m_database) throw EDatabaseError(QStringLiteral("Dotaz nemá databázi."));
+    runSelect();
+}
+
+void TQuery::closeCursor() {
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+}
+
+void TQuery::refreshStore() {
+    runSelect();
+    ++m_version;
+}
+
+void TQuery::runSelect() {
+    engine::sql::Statement stmt = engine::sql::Statement::parse(SQL.join(QLatin1Char('\n')));
+    if (stmt.kind() != engine::sql::StatementKind::Select) {
+        throw EDBEngineError(EngineErrorCode::SqlError, QStringLiteral("Příkaz nevrací žádná data; použijte ExecSQL."));
+    }
+    QueryTableAccess access(m_database, stmt.tableName());
+    const TableStore& store = *access.store;
+    stmt.bind(store.layout());
+
+    const QVector<int> selected = stmt.selectedFields();
+    const QVector<engine::sql::OrderTerm> orderBy = stmt.orderBy();
+    // Walk an index when it gives the wanted order already.
+    const engine::Order* walk = &store.primaryOrder();
+    bool ordered = orderBy.isEmpty();
+    if (orderBy.size() == 1) {
+        if (const engine::Order* o = store.orderForField(orderBy[0].field)) {
+            walk = o;
+            ordered = true;
+        }
+    }
+    const bool descending = ordered && orderBy.size() == 1 && orderBy[0].descending;
+
+    struct Row {
+        QVector<QVariant> out;
+        QVector<QVariant> keys;
+    };
+    std::vector<Row> rows;
+    QSet<QString> seen;
+    StoreRow accessor(store, 0);
+    const qsizetype n = qsizetype(walk->rids.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const quint32 rid = walk->rids[size_t(descending ? n - 1 - i : i)];
+        accessor.setRid(rid);
+        if (!stmt.matches(accessor)) continue;
+        Row row;
+        row.out.reserve(selected.size());
+        for (int f : selected) row.out << store.value(rid, f);
+        if (stmt.distinct()) {
+            const QString key = distinctKey(row.out);
+            if (seen.contains(key)) continue;
+            seen.insert(key);
+        }
+        if (!ordered) {
+            for (const auto& term : orderBy) row.keys << store.value(rid, term.field);
+        }
+        rows.push_back(std::move(row));
+    }
+    if (!ordered) {
+        const engine::TableLayout& layout = store.layout();
+        std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+            for (int i = 0; i < orderBy.size(); ++i) {
+                int c = compareForOrder(layout.fields[orderBy[i].field].type, a.keys[i], b.keys[i]);
+                if (orderBy[i].descending) c = -c;
+                if (c != 0) return c < 0;
+            }
+            return false;
+        });
+    }
+
+    m_resultLayout = engine::TableLayout();
+    for (int f : selected) {
+        engine::FieldDef def = store.layout().fields[f];
+        if (def.type == FieldType::AutoInc) def.type = FieldType::Integer;  // a result column is a plain value
+        m_resultLayout.fields << def;
+    }
+    m_rows.clear();
+    m_rows.reserve(rows.size());
+    for (Row& r : rows) m_rows.push_back(std::move(r.out));
+    ++m_version;
+}
+
+void TQuery::ExecSQL() {
+    if (!m_database) throw EDatabaseError(QStringLiteral("Dotaz nemá databázi."));
+    Close();
+    engine::sql::Statement stmt = engine::sql::Statement::parse(SQL.join(QLatin1Char('\n')));
+    if (stmt.kind() == engine::sql::StatementKind::Select) {
+        runSelect();
+        m_rows.clear();
+        m_rowsAffected = 0;
+        return;
+    }
+    QueryTableAccess access(m_database, stmt.tableName());
+    TableStore& store = *access.store;
+    stmt.bind(store.layout());
+    std::vector<quint32> matching;
+    StoreRow accessor(store, 0);
+    for (quint32 rid : store.primaryOrder().rids) {
+        accessor.setRid(rid);
+        if (stmt.matches(accessor)) matching.push_back(rid);
+    }
+    m_rowsAffected = store.updateField(matching, stmt.updateField(), stmt.updateValue());
+}

@@ -1,0 +1,784 @@
+#include "TableStore.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+#include <map>
+#include <sys/stat.h>
+
+#include "ByteIO.h"
+#include "Collation.h"
+#include "EngineError.h"
+#include "FileIO.h"
+#include "OsFileLock.h"
+#include "StorageFormat.h"
+
+namespace engine {
+namespace {
+
+using Registry = std::map<std::pair<const void*, QString>, std::weak_ptr<TableStore>>;
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+QString tableInUseMessage(const QString& path) {
+    return QStringLiteral("Tabulka %1 je používána jiným uživatelem.").arg(QDir::toNativeSeparators(path));
+}
+
+// The write lock, released on every way out of a write.
+class WriteLockGuard {
+public:
+    explicit WriteLockGuard(int fd) : m_fd(fd) { OsFileLock::lockWait(fd, format::kLockWrite, 1, OsFileLock::Mode::Exclusive); }
+    ~WriteLockGuard() { OsFileLock::unlock(m_fd, format::kLockWrite, 1); }
+
+private:
+    int m_fd;
+};
+
+bool sameFileOnDisk(int fd, const QString& path) {
+    struct stat a, b;
+    if (::fstat(fd, &a) != 0 || ::stat(QFile::encodeName(path).constData(), &b) != 0) return false;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+QString TableStore::baseName(const QString& tableName) {
+    QString base = tableName;
+    if (base.endsWith(QLatin1String(".DB"), Qt::CaseInsensitive)) base.chop(3);
+    return base;
+}
+
+std::shared_ptr<TableStore> TableStore::open(const OpenParams& params) {
+    const QFileInfo info(params.path);
+    if (!info.exists()) {
+        throw EDBEngineError(EngineErrorCode::FileNotFound,
+                             QStringLiteral("Tabulka %1 neexistuje.").arg(QDir::toNativeSeparators(params.path)));
+    }
+    const auto key = std::make_pair(params.owner, info.canonicalFilePath());
+    Registry& reg = registry();
+    auto it = reg.find(key);
+    if (it != reg.end()) {
+        if (auto existing = it->second.lock()) {
+            if (params.exclusive || existing->m_exclusive) throw EDBEngineError(EngineErrorCode::TableInUse, tableInUseMessage(params.path));
+            return existing;
+        }
+        reg.erase(it);
+    }
+    std::shared_ptr<TableStore> store(new TableStore(params));
+    reg[key] = store;
+    return store;
+}
+
+TableStore::TableStore(const OpenParams& params)
+    : m_path(params.path), m_passwords(params.passwords), m_exclusive(params.exclusive), m_owner(params.owner) {
+    const QFileInfo info(m_path);
+    m_dir = info.absolutePath();
+    m_base = info.completeBaseName();
+    openFile();
+    loadAll();
+}
+
+TableStore::~TableStore() {
+    try {
+        for (quint32 rid : m_lockedRecords) OsFileLock::unlock(m_file->fd(), format::kLockRecordBase + rid, 1);
+        // Reclaim dead space when nobody else has the table open and it is more than half the file.
+        const qint64 total = m_fileEnd - m_header.size;
+        bool alone = m_exclusive;
+        if (!alone && total > 4096 && m_liveBytes * 2 < total) {
+            alone = OsFileLock::tryLock(m_file->fd(), format::kLockOpen, 1, OsFileLock::Mode::Exclusive);
+            if (alone) m_exclusive = true;
+        }
+        if (alone && total > 4096 && m_liveBytes * 2 < total) {
+            compact();
+        } else if (m_indexesDirty) {
+            WriteLockGuard guard(m_file->fd());
+            syncTail(true);
+            writeAllIndexFiles();
+        }
+    } catch (...) {
+        // Closing must not fail; index files that could not be written are rebuilt on open.
+    }
+    auto& reg = registry();
+    for (auto it = reg.begin(); it != reg.end();) {
+        if (it->second.expired() || it->second.lock().get() == this) {
+            it = reg.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+QString TableStore::displayPath() const { return QDir::toNativeSeparators(m_path); }
+
+void TableStore::openFile() {
+    FileSystem& fs = FileSystem::current();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString error;
+        m_file = fs.open(m_path, FileSystem::OpenMode::ReadWrite, &error);
+        if (!m_file) m_file = fs.open(m_path, FileSystem::OpenMode::ReadOnly, &error);
+        if (!m_file) {
+            throw EDBEngineError(EngineErrorCode::IoError,
+                                 QStringLiteral("Tabulku %1 nelze otevřít: %2").arg(displayPath(), error));
+        }
+        const auto mode = m_exclusive ? OsFileLock::Mode::Exclusive : OsFileLock::Mode::Shared;
+        if (!OsFileLock::tryLock(m_file->fd(), format::kLockOpen, 1, mode)) {
+            throw EDBEngineError(EngineErrorCode::TableInUse, tableInUseMessage(m_path));
+        }
+        // A compaction by another connection may have replaced the file between our open and
+        // our lock; the lock then guards a file nobody uses any more.
+        if (sameFileOnDisk(m_file->fd(), m_path)) return;
+    }
+    throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Tabulku %1 nelze otevřít.").arg(displayPath()));
+}
+
+void TableStore::loadAll() {
+    m_header = RecordFile::readHeader(*m_file, m_path);
+    bool passwordOk = !(m_header.flags & format::kHeaderFlagPassword);
+    for (const QString& p : m_passwords) passwordOk = passwordOk || RecordFile::passwordMatches(m_header, p);
+    if (!passwordOk) {
+        throw EDBEngineError(EngineErrorCode::InvalidPassword,
+                             QStringLiteral("Neplatné heslo tabulky %1.").arg(displayPath()));
+    }
+    m_codec = std::make_unique<RecordCodec>(m_header.layout);
+    m_recs.assign(1, Rec{});
+    m_chunks.clear();
+    m_liveCount = 0;
+    m_maxRid = 0;
+    m_lastSeq = 0;
+    m_lastCrc = 0;
+    m_liveBytes = 0;
+    m_maxAutoInc = qint32(m_header.autoIncFloor);
+    m_fileEnd = m_header.size;
+    m_orders.clear();
+
+    const qint64 size = m_file->size();
+    if (size < 0) throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Tabulku %1 nelze číst.").arg(displayPath()));
+    if (size > m_fileEnd) {
+        const qint64 n = size - m_fileEnd;
+        QByteArray chunk(n, Qt::Uninitialized);
+        if (m_file->readAt(m_fileEnd, chunk.data(), n) != n) {
+            throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Tabulku %1 nelze číst.").arg(displayPath()));
+        }
+        // Orders are built once after the scan, not maintained slot by slot.
+        const RecordCodec& codec = *m_codec;
+        const int autoField = (m_header.layout.primaryKey >= 0 &&
+                               m_header.layout.fields[m_header.layout.primaryKey].type == FieldType::AutoInc)
+                                  ? m_header.layout.primaryKey
+                                  : -1;
+        m_fileEnd = RecordFile::scan(
+            chunk.constData(), m_fileEnd, n, m_path, [&](const char* p, quint32 len) { return codec.validate(p, int(len)); },
+            [&](const Slot& s) {
+                if (s.rid >= m_recs.size()) m_recs.resize(std::max<size_t>(s.rid + 1, m_recs.size() * 3 / 2));
+                Rec& r = m_recs[s.rid];
+                if (r.payload) {
+                    --m_liveCount;
+                    m_liveBytes -= r.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
+                }
+                r.seq = s.seq;
+                r.payload = s.kind == format::kSlotRecord ? s.payload : nullptr;
+                r.length = s.kind == format::kSlotRecord ? s.length : 0;
+                if (r.payload) {
+                    ++m_liveCount;
+                    m_liveBytes += s.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
+                    if (autoField >= 0) m_maxAutoInc = std::max(m_maxAutoInc, codec.decodeField(s.payload, int(s.length), autoField).toInt());
+                }
+                m_maxRid = std::max(m_maxRid, s.rid);
+                m_lastSeq = std::max(m_lastSeq, s.seq);
+                m_lastCrc = s.crc;
+            });
+        m_chunks.push_back(std::move(chunk));
+    }
+    m_recs.resize(m_maxRid + 1);
+    discoverIndexes();
+    ++m_version;
+    ++m_ordersGeneration;
+}
+
+IndexStamp TableStore::currentStamp() const { return IndexStamp{m_header.epoch, m_lastSeq, m_fileEnd, m_lastCrc}; }
+
+QString TableStore::indexPath(const QString& suffix, bool definition) const {
+    if (suffix == QLatin1String("PX")) return m_dir + QLatin1Char('/') + m_base + QLatin1String(".PX");
+    return m_dir + QLatin1Char('/') + m_base + (definition ? QLatin1String(".Y") : QLatin1String(".X")) + suffix;
+}
+
+void TableStore::discoverIndexes() {
+    const TableLayout& layout = m_header.layout;
+    auto primary = std::make_unique<Order>();
+    primary->def.field = layout.primaryKey;
+    primary->def.unique = layout.primaryKey >= 0;
+    primary->def.suffix = layout.primaryKey >= 0 ? QStringLiteral("PX") : QString();
+    if (layout.primaryKey >= 0) primary->def.name = layout.fields[layout.primaryKey].name;
+    m_orders.push_back(std::move(primary));
+
+    // The index files present say which secondary indexes the table has.
+    QStringList suffixes;
+    const QStringList names = QDir(m_dir).entryList({m_base + QLatin1String(".X??"), m_base + QLatin1String(".Y??")}, QDir::Files);
+    for (const QString& n : names) {
+        const QString suffix = n.right(2).toUpper();
+        if (n.size() == m_base.size() + 4 && !suffixes.contains(suffix)) suffixes << suffix;
+    }
+    std::sort(suffixes.begin(), suffixes.end());
+    for (const QString& suffix : suffixes) {
+        auto order = std::make_unique<Order>();
+        std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(suffix, false));
+        auto definition = IndexFile::readDefinition(indexPath(suffix, true));
+        IndexDef def;
+        if (snap && snap->def.suffix == suffix) {
+            def = snap->def;
+        } else if (definition && definition->first.suffix == suffix) {
+            def = definition->first;
+        }
+        bool hexOk = false;
+        const int hexField = suffix.toInt(&hexOk, 16) - 1;
+        if (hexOk) {
+            // A single-field index file names its field; that wins over a foreign file's content.
+            if (hexField < 0 || hexField >= layout.fields.size()) continue;
+            if (def.field != hexField) def = IndexDef{suffix, layout.fields[hexField].name, hexField, false};
+        } else if (def.suffix.isEmpty() || def.field < 0 || def.field >= layout.fields.size()) {
+            throw EDBEngineError(EngineErrorCode::FileCorrupt, RecordFile::corruptMessage(indexPath(suffix, false)));
+        }
+        order->def = def;
+        m_orders.push_back(std::move(order));
+    }
+
+    for (auto& order : m_orders) {
+        if (order->def.suffix.isEmpty()) {  // physical order
+            buildOrder(*order);
+            continue;
+        }
+        std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(order->def.suffix, false));
+        bool fresh = snap && snap->def == order->def && applySnapshot(*order, *snap);
+        if (!fresh) buildOrder(*order);
+        bool definitionCurrent = true;
+        if (order->def.suffix != QLatin1String("PX")) {
+            auto definition = IndexFile::readDefinition(indexPath(order->def.suffix, true));
+            definitionCurrent = definition && definition->first == order->def && definition->second == currentStamp();
+        }
+        if (!fresh || !definitionCurrent || snap->stamp != currentStamp()) writeIndexFiles(*order);
+    }
+}
+
+bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
+    const IndexStamp& s = snap.stamp;
+    if (s.epoch != m_header.epoch || s.seq > m_lastSeq || s.end > m_fileEnd || s.end < m_header.size) return false;
+    // The slot the snapshot ends with must be the one in the file at that place.
+    if (s.seq == 0) {
+        if (s.end != m_header.size) return false;
+    } else {
+        if (m_chunks.empty() || s.end - 4 < m_header.size) return false;
+        if (getU32(m_chunks.front().constData() + (s.end - 4 - m_header.size)) != s.lastCrc) return false;
+    }
+    // Records changed after the snapshot leave it and are put back at their current places.
+    std::vector<quint32> touched;
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (m_recs[rid].seq > s.seq) touched.push_back(rid);
+    }
+    if (touched.size() > size_t(m_liveCount) / 4 + 16) return false;
+    std::vector<bool> seen(m_recs.size(), false);
+    std::vector<quint32> rids;
+    rids.reserve(size_t(m_liveCount));
+    for (quint32 rid : snap.rids) {
+        if (rid == 0 || rid >= m_recs.size() || seen[rid]) return false;
+        seen[rid] = true;
+        if (m_recs[rid].seq > s.seq) continue;
+        if (!m_recs[rid].payload) return false;
+        rids.push_back(rid);
+    }
+    order.rids = std::move(rids);
+    for (quint32 rid : touched) {
+        if (!m_recs[rid].payload) continue;
+        auto pos = std::lower_bound(order.rids.begin(), order.rids.end(), rid,
+                                    [&](quint32 a, quint32 b) { return compareRecords(order, a, b) < 0; });
+        order.rids.insert(pos, rid);
+    }
+    return order.rids.size() == size_t(m_liveCount);
+}
+
+void TableStore::buildOrder(Order& order) const {
+    std::vector<quint32> rids;
+    rids.reserve(size_t(m_liveCount));
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (m_recs[rid].payload) rids.push_back(rid);
+    }
+    const int field = order.def.field;
+    if (field < 0) {
+        order.rids = std::move(rids);
+        return;
+    }
+    const FieldDef& f = m_header.layout.fields[field];
+    const int pk = m_header.layout.primaryKey;
+    const bool tieByKey = pk >= 0 && pk != field;
+    auto tie = [&](quint32 rid) -> qint64 {
+        return tieByKey ? qint64(m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), pk).toInt()) : qint64(rid);
+    };
+    if (f.type == FieldType::String) {
+        // Sort keys make each comparison a byte comparison instead of a collator call.
+        struct Item {
+            QCollatorSortKey key;
+            qint64 tie;
+            quint32 rid;
+        };
+        std::vector<Item> items;
+        items.reserve(rids.size());
+        for (quint32 rid : rids) {
+            const Rec& r = m_recs[rid];
+            items.push_back(Item{Collation::sortKey(m_codec->decodeString(r.payload, int(r.length), field)), tie(rid), rid});
+        }
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            const int c = a.key.compare(b.key);
+            return c != 0 ? c < 0 : a.tie < b.tie;
+        });
+        for (size_t i = 0; i < items.size(); ++i) rids[i] = items[i].rid;
+    } else {
+        struct Item {
+            qint64 key;  // NULL sorts first
+            qint64 tie;
+            quint32 rid;
+        };
+        std::vector<Item> items;
+        items.reserve(rids.size());
+        for (quint32 rid : rids) {
+            const QVariant v = m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), field);
+            qint64 key = std::numeric_limits<qint64>::min();
+            if (v.isValid()) key = f.type == FieldType::Date ? v.toDate().toJulianDay() : qint64(v.toInt());
+            items.push_back(Item{key, tie(rid), rid});
+        }
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            return a.key != b.key ? a.key < b.key : a.tie < b.tie;
+        });
+        for (size_t i = 0; i < items.size(); ++i) rids[i] = items[i].rid;
+    }
+    order.rids = std::move(rids);
+}
+
+void TableStore::writeIndexFiles(const Order& order) {
+    if (order.def.suffix.isEmpty()) return;
+    IndexSnapshot snap{order.def, currentStamp(), order.rids};
+    // A read-only directory keeps its old index files; they are rebuilt on the next open.
+    IndexFile::writeSnapshot(indexPath(order.def.suffix, false), snap);
+    if (order.def.suffix != QLatin1String("PX")) IndexFile::writeDefinition(indexPath(order.def.suffix, true), order.def, snap.stamp);
+}
+
+void TableStore::writeAllIndexFiles() {
+    for (const auto& order : m_orders) writeIndexFiles(*order);
+    m_indexesDirty = false;
+}
+
+QVariant TableStore::value(quint32 rid, int field) const {
+    if (!isLive(rid)) return {};
+    return m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), field);
+}
+
+QVector<QVariant> TableStore::values(quint32 rid) const {
+    if (!isLive(rid)) return QVector<QVariant>(m_header.layout.fields.size());
+    return m_codec->decodeAll(m_recs[rid].payload, int(m_recs[rid].length));
+}
+
+const Order* TableStore::orderForField(int field) const {
+    for (const auto& o : m_orders) {
+        if (o->def.field == field && field >= 0) return o.get();
+    }
+    return nullptr;
+}
+
+const Order* TableStore::orderBySuffix(const QString& suffix) const {
+    for (const auto& o : m_orders) {
+        if (o->def.suffix.compare(suffix, Qt::CaseInsensitive) == 0) return o.get();
+    }
+    return nullptr;
+}
+
+QVector<IndexDef> TableStore::secondaryIndexes() const {
+    QVector<IndexDef> out;
+    for (size_t i = 1; i < m_orders.size(); ++i) out << m_orders[i]->def;
+    return out;
+}
+
+int TableStore::compareValues(const FieldDef& f, const QVariant& a, const QVariant& b) const {
+    const bool an = !a.isValid() || (f.type == FieldType::String && a.toString().isEmpty());
+    const bool bn = !b.isValid() || (f.type == FieldType::String && b.toString().isEmpty());
+    if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
+    switch (f.type) {
+        case FieldType::String: return Collation::compare(a.toString(), b.toString());
+        case FieldType::Date: {
+            const qint64 x = a.toDate().toJulianDay(), y = b.toDate().toJulianDay();
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        case FieldType::Boolean: return int(a.toBool()) - int(b.toBool());
+        default: {
+            const int x = a.toInt(), y = b.toInt();
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+    }
+}
+
+QVariant TableStore::tieValue(quint32 rid) const {
+    const int pk = m_header.layout.primaryKey;
+    return pk >= 0 ? value(rid, pk) : QVariant(qint64(rid));
+}
+
+int TableStore::compareRecords(const Order& order, quint32 a, quint32 b) const {
+    if (a == b) return 0;
+    const int field = order.def.field;
+    if (field >= 0) {
+        const FieldDef& f = m_header.layout.fields[field];
+        const int c = f.type == FieldType::String
+                          ? compareValues(f, m_codec->decodeString(m_recs[a].payload, int(m_recs[a].length), field),
+                                          m_codec->decodeString(m_recs[b].payload, int(m_recs[b].length), field))
+                          : compareValues(f, value(a, field), value(b, field));
+        if (c != 0) return c;
+        if (field == m_header.layout.primaryKey) return 0;
+    }
+    const int pk = m_header.layout.primaryKey;
+    const qint64 x = pk >= 0 ? value(a, pk).toLongLong() : qint64(a);
+    const qint64 y = pk >= 0 ? value(b, pk).toLongLong() : qint64(b);
+    if (x != y) return x < y ? -1 : 1;
+    return a < b ? -1 : 1;
+}
+
+int TableStore::compareToKey(const Order& order, quint32 rid, const QVariant& key) const {
+    const int field = order.def.field;
+    if (field < 0) return 0;
+    const FieldDef& f = m_header.layout.fields[field];
+    if (f.type == FieldType::String) {
+        return compareValues(f, m_codec->decodeString(m_recs[rid].payload, int(m_recs[rid].length), field), key);
+    }
+    return compareValues(f, value(rid, field), key);
+}
+
+qsizetype TableStore::lowerBound(const Order& order, const QVariant& key) const {
+    auto it = std::lower_bound(order.rids.begin(), order.rids.end(), key,
+                               [&](quint32 rid, const QVariant& k) { return compareToKey(order, rid, k) < 0; });
+    return it - order.rids.begin();
+}
+
+qsizetype TableStore::positionOf(const Order& order, quint32 rid) const {
+    if (!isLive(rid)) return -1;
+    auto it = std::lower_bound(order.rids.begin(), order.rids.end(), rid,
+                               [&](quint32 a, quint32 b) { return compareRecords(order, a, b) < 0; });
+    if (it != order.rids.end() && *it == rid) return it - order.rids.begin();
+    // A record whose key changed under a stale position; fall back to a scan.
+    auto found = std::find(order.rids.begin(), order.rids.end(), rid);
+    return found == order.rids.end() ? -1 : found - order.rids.begin();
+}
+
+void TableStore::removeFromOrders(quint32 rid) {
+    for (auto& order : m_orders) {
+        const qsizetype pos = positionOf(*order, rid);
+        if (pos >= 0) order->rids.erase(order->rids.begin() + pos);
+    }
+}
+
+void TableStore::insertIntoOrders(quint32 rid) {
+    for (auto& order : m_orders) {
+        auto pos = std::lower_bound(order->rids.begin(), order->rids.end(), rid,
+                                    [&](quint32 a, quint32 b) { return compareRecords(*order, a, b) < 0; });
+        order->rids.insert(pos, rid);
+    }
+}
+
+void TableStore::applySlot(const Slot& s) {
+    if (s.rid >= m_recs.size()) m_recs.resize(s.rid + 1);
+    Rec& old = m_recs[s.rid];
+    const bool wasLive = old.payload != nullptr;
+    const bool isLiveNow = s.kind == format::kSlotRecord;
+    bool keysUnchanged = false;
+    if (wasLive && isLiveNow) {
+        // Orders need no work when no key field changed (an update of a plain field).
+        keysUnchanged = true;
+        for (const auto& order : m_orders) {
+            const int f = order->def.field;
+            if (f < 0) continue;
+            if (m_codec->decodeField(old.payload, int(old.length), f) != m_codec->decodeField(s.payload, int(s.length), f)) {
+                keysUnchanged = false;
+                break;
+            }
+        }
+        const int pk = m_header.layout.primaryKey;
+        if (keysUnchanged && pk >= 0 &&
+            m_codec->decodeField(old.payload, int(old.length), pk) != m_codec->decodeField(s.payload, int(s.length), pk)) {
+            keysUnchanged = false;
+        }
+    }
+    if (wasLive && !keysUnchanged) removeFromOrders(s.rid);
+    if (wasLive) {
+        --m_liveCount;
+        m_liveBytes -= old.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
+    }
+    Rec& r = m_recs[s.rid];
+    r.seq = s.seq;
+    r.payload = isLiveNow ? s.payload : nullptr;
+    r.length = isLiveNow ? s.length : 0;
+    if (isLiveNow) {
+        ++m_liveCount;
+        m_liveBytes += s.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
+        const int pk = m_header.layout.primaryKey;
+        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) {
+            m_maxAutoInc = std::max(m_maxAutoInc, value(s.rid, pk).toInt());
+        }
+        if (!keysUnchanged) insertIntoOrders(s.rid);
+    }
+    m_maxRid = std::max(m_maxRid, s.rid);
+    m_lastSeq = std::max(m_lastSeq, s.seq);
+    m_lastCrc = s.crc;
+    m_indexesDirty = true;
+    ++m_version;
+}
+
+void TableStore::syncTail(bool truncateTorn) {
+    const qint64 size = m_file->size();
+    if (size < 0) throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Tabulku %1 nelze číst.").arg(displayPath()));
+    if (size < m_fileEnd) throw EDBEngineError(EngineErrorCode::FileCorrupt, RecordFile::corruptMessage(m_path));
+    if (size == m_fileEnd) return;
+    const qint64 n = size - m_fileEnd;
+    QByteArray chunk(n, Qt::Uninitialized);
+    if (m_file->readAt(m_fileEnd, chunk.data(), n) != n) {
+        throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Tabulku %1 nelze číst.").arg(displayPath()));
+    }
+    const RecordCodec& codec = *m_codec;
+    bool any = false;
+    const qint64 end = RecordFile::scan(
+        chunk.constData(), m_fileEnd, n, m_path, [&](const char* p, quint32 len) { return codec.validate(p, int(len)); },
+        [&](const Slot& s) {
+            applySlot(s);
+            any = true;
+        });
+    m_fileEnd = end;
+    if (any) m_chunks.push_back(std::move(chunk));
+    // Only the holder of the write lock may cut a torn tail: without the lock it may be an
+    // append still in progress.
+    if (truncateTorn && end < size && !m_file->truncate(end)) {
+        throw EDBEngineError(EngineErrorCode::IoError,
+                             QStringLiteral("Do tabulky %1 nelze zapisovat: %2").arg(displayPath(), m_file->errorString()));
+    }
+}
+
+void TableStore::writeLocked(const std::function<QByteArray()>& build) {
+    WriteLockGuard guard(m_file->fd());
+    syncTail(true);
+    const QByteArray bytes = build();
+    if (bytes.isEmpty()) return;
+    const qint64 at = m_fileEnd;
+    if (!m_file->writeAt(at, bytes.constData(), bytes.size()) || !m_file->sync()) {
+        const QString error = m_file->errorString();
+        // Take back what may have reached the file, so that it can never appear later as a
+        // change the caller was told had failed.
+        if (!m_file->truncate(at) || !m_file->sync()) m_fileEnd = -1;
+        throw EDBEngineError(EngineErrorCode::IoError,
+                             QStringLiteral("Do tabulky %1 nelze zapisovat: %2").arg(displayPath(), error));
+    }
+    // The written bytes become the records' memory; QByteArray shares them, nothing is copied.
+    const QByteArray chunk = bytes;
+    const RecordCodec& codec = *m_codec;
+    m_fileEnd = RecordFile::scan(chunk.constData(), at, bytes.size(), m_path,
+                                 [&](const char* p, quint32 len) { return codec.validate(p, int(len)); },
+                                 [&](const Slot& s) { applySlot(s); });
+    m_chunks.push_back(chunk);
+}
+
+void TableStore::checkUnique(const QVector<QVariant>& values, quint32 selfRid) const {
+    for (const auto& order : m_orders) {
+        if (!order->def.unique || order->def.field < 0) continue;
+        const QVariant& key = values[order->def.field];
+        const qsizetype pos = lowerBound(*order, key);
+        for (qsizetype i = pos; i < qsizetype(order->rids.size()); ++i) {
+            const quint32 rid = order->rids[size_t(i)];
+            if (compareToKey(*order, rid, key) != 0) break;
+            // Keys equal under the collation but not identical are different values.
+            if (rid != selfRid && value(rid, order->def.field) == key) {
+                throw EDBEngineError(EngineErrorCode::KeyViolation, QStringLiteral("Porušení klíče."));
+            }
+        }
+    }
+}
+
+quint32 TableStore::insert(QVector<QVariant>& values) {
+    values.resize(m_header.layout.fields.size());
+    quint32 newRid = 0;
+    writeLocked([&] {
+        const int pk = m_header.layout.primaryKey;
+        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) values[pk] = m_maxAutoInc + 1;
+        checkUnique(values, 0);
+        newRid = m_maxRid + 1;
+        return RecordFile::encodeSlot(newRid, m_lastSeq + 1, format::kSlotRecord, m_codec->encode(values));
+    });
+    return newRid;
+}
+
+void TableStore::update(quint32 rid, const QVector<QVariant>& values) {
+    writeLocked([&] {
+        if (!isLive(rid)) {
+            throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam byl smazán jiným uživatelem."));
+        }
+        checkUnique(values, rid);
+        return RecordFile::encodeSlot(rid, m_lastSeq + 1, format::kSlotRecord, m_codec->encode(values));
+    });
+}
+
+int TableStore::updateField(const std::vector<quint32>& rids, int field, const QVariant& value) {
+    int changed = 0;
+    writeLocked([&] {
+        QByteArray out;
+        quint64 seq = m_lastSeq;
+        changed = 0;
+        for (quint32 rid : rids) {
+            if (!isLive(rid)) continue;
+            QVector<QVariant> values = this->values(rid);
+            const QVariant& old = values[field];
+            const bool same = (!old.isValid() && !value.isValid()) || (old.isValid() && value.isValid() && old == value);
+            if (same) continue;
+            values[field] = value;
+            checkUnique(values, rid);
+            out.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, m_codec->encode(values)));
+            ++changed;
+        }
+        return out;
+    });
+    return changed;
+}
+
+void TableStore::remove(quint32 rid) {
+    if (!tryLockRecord(rid)) {
+        throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+    }
+    try {
+        writeLocked([&] {
+            if (!isLive(rid)) return QByteArray();
+            return RecordFile::encodeSlot(rid, m_lastSeq + 1, format::kSlotTombstone, QByteArray());
+        });
+    } catch (...) {
+        unlockRecord(rid);
+        throw;
+    }
+    unlockRecord(rid);
+}
+
+void TableStore::emptyTable() {
+    writeLocked([&] {
+        QByteArray out;
+        quint64 seq = m_lastSeq;
+        for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+            if (m_recs[rid].payload) out.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotTombstone, QByteArray()));
+        }
+        return out;
+    });
+}
+
+void TableStore::refresh() { syncTail(false); }
+
+bool TableStore::tryLockRecord(quint32 rid) {
+    if (std::find(m_lockedRecords.begin(), m_lockedRecords.end(), rid) != m_lockedRecords.end()) return true;
+    if (!OsFileLock::tryLock(m_file->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive)) return false;
+    m_lockedRecords.push_back(rid);
+    return true;
+}
+
+void TableStore::unlockRecord(quint32 rid) {
+    auto it = std::find(m_lockedRecords.begin(), m_lockedRecords.end(), rid);
+    if (it == m_lockedRecords.end()) return;
+    m_lockedRecords.erase(it);
+    OsFileLock::unlock(m_file->fd(), format::kLockRecordBase + rid, 1);
+}
+
+void TableStore::addIndex(const IndexDef& requested) {
+    IndexDef def = requested;
+    if (def.field < 0 || def.field >= m_header.layout.fields.size()) {
+        throw EDatabaseError(QStringLiteral("Pole indexu neexistuje."));
+    }
+    if (def.suffix.isEmpty()) def.suffix = indexSuffixForField(def.field);
+    if (orderBySuffix(def.suffix) || (!def.name.isEmpty() && std::any_of(m_orders.begin(), m_orders.end(), [&](const auto& o) {
+                                          return o->def.name.compare(def.name, Qt::CaseInsensitive) == 0 && !o->def.suffix.isEmpty() &&
+                                                 o->def.suffix != QLatin1String("PX");
+                                      }))) {
+        throw EDatabaseError(QStringLiteral("Index %1 již existuje.").arg(def.name.isEmpty() ? def.suffix : def.name));
+    }
+    WriteLockGuard guard(m_file->fd());
+    syncTail(true);
+    auto order = std::make_unique<Order>();
+    order->def = def;
+    buildOrder(*order);
+    writeIndexFiles(*order);
+    m_orders.push_back(std::move(order));
+    ++m_ordersGeneration;
+}
+
+void TableStore::regenerateIndexes() {
+    if (!m_exclusive) {
+        throw EDBEngineError(EngineErrorCode::TableInUse,
+                             QStringLiteral("Tabulka %1 není otevřena výhradně.").arg(displayPath()));
+    }
+    compact();
+}
+
+void TableStore::compact() {
+    syncTail(true);
+    // New file: the live records in identity order with fresh sequence numbers, a new epoch,
+    // the same password and layout, and the autoincrement high-water mark kept.
+    RecordHeader header = m_header;
+    header.epoch = RecordFile::makeHeader(m_header.layout, QString(), 0).epoch;
+    header.autoIncFloor = quint32(std::max<qint32>(m_maxAutoInc, 0));
+    QByteArray body;
+    body.reserve(m_liveBytes);
+    quint64 seq = 0;
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        const Rec& r = m_recs[rid];
+        if (r.payload) body.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
+    }
+    const QString temp = m_path + QLatin1String(".compact.tmp");
+    FileSystem& fs = FileSystem::current();
+    fs.remove(temp);
+    RecordFile::writeNewFile(temp, header, body);
+    QString error;
+    auto newFile = fs.open(temp, FileSystem::OpenMode::ReadWrite, &error);
+    if (!newFile || !OsFileLock::tryLock(newFile->fd(), format::kLockOpen, 1, OsFileLock::Mode::Exclusive) ||
+        !fs.rename(temp, m_path, &error)) {
+        fs.remove(temp);
+        throw EDBEngineError(EngineErrorCode::IoError,
+                             QStringLiteral("Tabulku %1 nelze přepsat: %2").arg(displayPath(), error));
+    }
+    fs.syncDirectory(m_dir);
+    for (quint32 rid : m_lockedRecords) OsFileLock::tryLock(newFile->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive);
+    m_file = std::move(newFile);
+    // Reload from the new file; index files of the old epoch are stale and get rebuilt.
+    for (const auto& order : m_orders) {
+        if (!order->def.suffix.isEmpty()) {
+            fs.remove(indexPath(order->def.suffix, false));
+        }
+    }
+    loadAll();
+    m_indexesDirty = false;
+}
+
+}  // namespace engine
+
+namespace engine {
+
+void TableStore::create(const QString& path, const TableLayout& layout, const QVector<IndexDef>& indexes,
+                        const QString& password) {
+    const RecordHeader header = RecordFile::makeHeader(layout, password, 0);
+    RecordFile::writeNewFile(path, header, QByteArray());
+    const IndexStamp stamp{header.epoch, 0, RecordFile::encodeHeader(header).size(), 0};
+    const QFileInfo info(path);
+    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    auto fail = [&](const QString& file) {
+        return EDBEngineError(EngineErrorCode::IoError,
+                              QStringLiteral("Soubor %1 nelze vytvořit.").arg(QDir::toNativeSeparators(file)));
+    };
+    if (layout.primaryKey >= 0) {
+        const IndexDef pk{QStringLiteral("PX"), layout.fields[layout.primaryKey].name, layout.primaryKey, true};
+        if (!IndexFile::writeSnapshot(stem + QLatin1String(".PX"), IndexSnapshot{pk, stamp, {}})) throw fail(stem + ".PX");
+    }
+    for (IndexDef def : indexes) {
+        if (def.suffix.isEmpty()) def.suffix = indexSuffixForField(def.field);
+        if (def.name.isEmpty()) def.name = layout.fields[def.field].name;
+        const QString x = stem + QLatin1String(".X") + def.suffix;
+        const QString y = stem + QLatin1String(".Y") + def.suffix;
+        if (!IndexFile::writeSnapshot(x, IndexSnapshot{def, stamp, {}})) throw fail(x);
+        if (!IndexFile::writeDefinition(y, def, stamp)) throw fail(y);
+    }
+}
+
+}  // namespace engine

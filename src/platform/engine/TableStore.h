@@ -1,0 +1,171 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "FieldDef.h"
+#include "IndexFile.h"
+#include "RecordCodec.h"
+#include "RecordFile.h"
+
+namespace engine {
+
+class FileHandle;
+
+// One order of the records: the primary key, a secondary index, or the physical order of a
+// table without a key (def.field == -1). `rids` lists the live records in order; equal keys are
+// ordered by the primary key (by record identity in a table without one).
+struct Order {
+    IndexDef def;
+    std::vector<quint32> rids;
+};
+
+// The records of one table file as one open connection sees them: every record of the file
+// held in memory, the orders kept sorted, and the writes made durable before they return.
+// All cursors of one database on one file share a store, so each sees the others' changes at
+// once; other connections (other processes, other databases) see them after a refresh or before
+// their own next write, which re-reads what the file gained.
+//
+// Writes: under the file's write lock the store first reads what others appended, checks unique
+// keys against that fresh state, appends the new slots, syncs, and only then updates memory.
+// A failure leaves memory as it was and throws.
+class TableStore {
+public:
+    struct OpenParams {
+        QString path;          // the record file, "<dir>/<Table>.DB"
+        QStringList passwords; // the session's table passwords
+        bool exclusive = false;
+        const void* owner = nullptr;  // connections are shared per owner (database)
+    };
+
+    // Opens (or shares) the store of `params.path`. Throws EDBEngineError: FileNotFound,
+    // TableInUse (exclusive refused or held exclusively by another), InvalidPassword,
+    // FileCorrupt (naming the damaged file), IoError.
+    static std::shared_ptr<TableStore> open(const OpenParams& params);
+    // Creates the record file and the index files of a new, empty table. Throws when the file
+    // exists or cannot be written.
+    static void create(const QString& path, const TableLayout& layout, const QVector<IndexDef>& indexes,
+                       const QString& password);
+    // Base file name without extension for a table name ("Hdok" or "Hdok.DB" -> "Hdok").
+    static QString baseName(const QString& tableName);
+
+    ~TableStore();
+    TableStore(const TableStore&) = delete;
+    TableStore& operator=(const TableStore&) = delete;
+
+    const TableLayout& layout() const { return m_header.layout; }
+    const QString& path() const { return m_path; }
+    bool isExclusive() const { return m_exclusive; }
+    // Increases with every change this connection applies, its own or read from the file.
+    quint64 version() const { return m_version; }
+    // Increases whenever the set of orders is rebuilt (Order pointers become invalid).
+    quint64 ordersGeneration() const { return m_ordersGeneration; }
+
+    int liveCount() const { return m_liveCount; }
+    bool isLive(quint32 rid) const { return rid < m_recs.size() && m_recs[rid].payload; }
+    QVariant value(quint32 rid, int field) const;
+    QVector<QVariant> values(quint32 rid) const;
+
+    // Orders. primaryOrder() is the key order, or the physical order of a table without a key.
+    const Order& primaryOrder() const { return *m_orders.front(); }
+    // The order of the key or secondary index on `field`, nullptr when there is none.
+    const Order* orderForField(int field) const;
+    const Order* orderBySuffix(const QString& suffix) const;
+    QVector<IndexDef> secondaryIndexes() const;
+    // Compares the key of record `rid` in `order` with `key` (already of the field's type).
+    int compareToKey(const Order& order, quint32 rid, const QVariant& key) const;
+    // Position of the first record whose key is not below `key` (the nearest match).
+    qsizetype lowerBound(const Order& order, const QVariant& key) const;
+    // Position of `rid` in `order`, -1 when it is not a live record.
+    qsizetype positionOf(const Order& order, quint32 rid) const;
+
+    // Changes; durable when they return. `values` has one entry per field; the autoincrement
+    // field is assigned here and written back into `values`. Throws EDBEngineError:
+    // KeyViolation (9729) for a duplicate unique key, IoError, RecordLocked.
+    quint32 insert(QVector<QVariant>& values);
+    void update(quint32 rid, const QVector<QVariant>& values);
+    void remove(quint32 rid);
+    // Sets `field` to `value` in the records `rids` as one durable write; records that no
+    // longer exist or already hold the value are skipped. Returns the number changed.
+    int updateField(const std::vector<quint32>& rids, int field, const QVariant& value);
+    void emptyTable();
+    // Reads the changes other connections made to the file.
+    void refresh();
+
+    // Record lock of an edit: refused (false) while another connection edits the record.
+    bool tryLockRecord(quint32 rid);
+    void unlockRecord(quint32 rid);
+
+    // Adds a secondary index and writes its files. Throws EDatabaseError when an index with
+    // that suffix exists or the field is unknown.
+    void addIndex(const IndexDef& def);
+    // Rebuilds every index and compacts the record file. Needs the table opened exclusively.
+    void regenerateIndexes();
+
+private:
+    struct Rec {
+        const char* payload = nullptr;  // nullptr: no live record with this identity
+        quint32 length = 0;
+        quint64 seq = 0;
+    };
+
+    TableStore(const OpenParams& params);
+    void openFile();
+    void loadAll();
+    void discoverIndexes();
+    void buildOrder(Order& order) const;
+    bool applySnapshot(Order& order, const IndexSnapshot& snap) const;
+    void writeIndexFiles(const Order& order);
+    void writeAllIndexFiles();
+    IndexStamp currentStamp() const;
+    QString indexPath(const QString& suffix, bool definition) const;
+
+    // Reads what the file gained since m_fileEnd and applies it. With `truncateTorn` (only
+    // under the write lock) a torn tail left by a crashed writer is cut off.
+    void syncTail(bool truncateTorn);
+    void applySlot(const Slot& slot);
+    void removeFromOrders(quint32 rid);
+    void insertIntoOrders(quint32 rid);
+    // Runs `build` under the write lock after re-reading the file, appends what it returns,
+    // syncs, and applies the new slots to memory.
+    void writeLocked(const std::function<QByteArray()>& build);
+    void checkUnique(const QVector<QVariant>& values, quint32 selfRid) const;
+    void compact();
+
+    int compareRecords(const Order& order, quint32 a, quint32 b) const;
+    int compareValues(const FieldDef& f, const QVariant& a, const QVariant& b) const;
+    QVariant tieValue(quint32 rid) const;
+    QString displayPath() const;
+
+    QString m_path;
+    QString m_dir;
+    QString m_base;
+    QStringList m_passwords;
+    bool m_exclusive;
+    const void* m_owner;
+    std::unique_ptr<FileHandle> m_file;
+    RecordHeader m_header;
+    std::unique_ptr<RecordCodec> m_codec;
+
+    std::vector<Rec> m_recs;  // by record identity; [0] unused
+    std::vector<QByteArray> m_chunks;  // file contents the records point into
+    std::vector<std::unique_ptr<Order>> m_orders;  // [0] primary or physical
+    int m_liveCount = 0;
+    quint32 m_maxRid = 0;
+    quint64 m_lastSeq = 0;
+    qint64 m_fileEnd = 0;
+    quint32 m_lastCrc = 0;
+    qint64 m_liveBytes = 0;
+    qint32 m_maxAutoInc = 0;
+    quint64 m_version = 0;
+    quint64 m_ordersGeneration = 0;
+    bool m_indexesDirty = false;
+    std::vector<quint32> m_lockedRecords;
+};
+
+}  // namespace engine
