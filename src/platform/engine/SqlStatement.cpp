@@ -1,5 +1,6 @@
 #include "SqlStatement.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "SqlCondition.h"
@@ -34,6 +35,7 @@ struct Statement::Data {
     std::unique_ptr<Expression> whereExpression;
     int updateField = -1;
     QVariant updateValue;
+    QVector<KeyRange> ranges;
 };
 
 namespace {
@@ -162,6 +164,79 @@ QVariant storedValue(const Operand& literal, const FieldDef& field) {
     return QVariant();
 }
 
+// The literal of a plain comparison as a value of `field`'s type; invalid when it has none
+// (then the term gives no range, and evaluation decides).
+QVariant rangeValue(const Operand& literal, const FieldDef& field) {
+    if (literal.upper || isNullLiteral(literal)) return {};
+    switch (valueClassOf(field.type)) {
+        case ValueClass::Number: {
+            qint64 n = 0;
+            if (!literalToNumber(literal, n) || n < std::numeric_limits<qint32>::min() || n > std::numeric_limits<qint32>::max()) return {};
+            return QVariant(int(n));
+        }
+        case ValueClass::Date: {
+            QDate date;
+            return literalToDate(literal, date) ? QVariant(date) : QVariant();
+        }
+        case ValueClass::Text: {
+            QString text;
+            return literalToText(literal, text) && !text.isEmpty() ? QVariant(text) : QVariant();
+        }
+        case ValueClass::Boolean: return {};
+    }
+    return {};
+}
+
+void addRangeTerm(const Condition& c, const TableLayout& layout, QVector<KeyRange>& ranges) {
+    if (c.kind != Condition::Kind::Compare || c.op == CompareOp::NotEqual) return;
+    const Operand* field = &c.left;
+    const Operand* literal = &c.right;
+    CompareOp op = c.op;
+    if (field->isLiteral() && !literal->isLiteral()) {
+        std::swap(field, literal);
+        // "5 < Evc" is "Evc > 5".
+        switch (op) {
+            case CompareOp::Less: op = CompareOp::Greater; break;
+            case CompareOp::LessEqual: op = CompareOp::GreaterEqual; break;
+            case CompareOp::Greater: op = CompareOp::Less; break;
+            case CompareOp::GreaterEqual: op = CompareOp::LessEqual; break;
+            default: break;
+        }
+    }
+    if (field->isLiteral() || !literal->isLiteral() || field->upper) return;
+    const int no = layout.indexOf(field->text);
+    if (no < 0) return;
+    const QVariant value = rangeValue(*literal, layout.fields[no]);
+    if (!value.isValid()) return;
+    auto it = std::find_if(ranges.begin(), ranges.end(), [&](const KeyRange& r) { return r.field == no; });
+    if (it == ranges.end()) {
+        ranges.append(KeyRange{no});
+        it = ranges.end() - 1;
+    }
+    // Two bounds on one side: keep the first; the clause itself still filters exactly.
+    const bool low = op == CompareOp::Equal || op == CompareOp::Greater || op == CompareOp::GreaterEqual;
+    const bool high = op == CompareOp::Equal || op == CompareOp::Less || op == CompareOp::LessEqual;
+    if (low && !it->low.isValid()) {
+        it->low = value;
+        it->lowInclusive = op != CompareOp::Greater;
+    }
+    if (high && !it->high.isValid()) {
+        it->high = value;
+        it->highInclusive = op != CompareOp::Less;
+    }
+}
+
+QVector<KeyRange> keyRangesOf(const Condition* where, const TableLayout& layout) {
+    QVector<KeyRange> ranges;
+    if (!where) return ranges;
+    if (where->kind == Condition::Kind::And) {
+        for (const auto& child : where->children) addRangeTerm(*child, layout, ranges);
+    } else {
+        addRangeTerm(*where, layout, ranges);
+    }
+    return ranges;
+}
+
 }  // namespace
 
 Statement::Statement(std::unique_ptr<Data> data) : d(std::move(data)) {}
@@ -238,6 +313,7 @@ void Statement::bind(const TableLayout& layout) {
     d->whereExpression = std::move(where);
     d->updateField = updateField;
     d->updateValue = std::move(updateValue);
+    d->ranges = keyRangesOf(d->where.get(), layout);
     d->bound = true;
 }
 
@@ -268,6 +344,10 @@ bool Statement::hasWhere() const {
 
 QVector<int> Statement::whereFields() const {
     return d->bound && d->whereExpression ? d->whereExpression->referencedFields() : QVector<int>();
+}
+
+QVector<KeyRange> Statement::keyRanges() const {
+    return d->bound ? d->ranges : QVector<KeyRange>();
 }
 
 int Statement::updateField() const {

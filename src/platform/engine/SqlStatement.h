@@ -12,6 +12,18 @@ namespace engine::sql {
 
 enum class StatementKind { Select, Update };
 
+// Bounds on one field that every row matching a WHERE clause lies within: taken from the
+// top-level AND terms that compare a plain field with a literal. An index on the field can
+// then skip the rows outside; the full clause is still evaluated on the rest.
+struct KeyRange {
+    int field = -1;
+    QVariant low;   // invalid: unbounded
+    bool lowInclusive = true;
+    QVariant high;  // invalid: unbounded
+    bool highInclusive = true;
+    bool isEquality() const { return low.isValid() && high.isValid() && lowInclusive && highInclusive && low == high; }
+};
+
 struct OrderTerm {
     int field = -1;
     bool descending = false;
@@ -54,6 +66,8 @@ public:
     bool hasWhere() const;
     // Fields the WHERE clause reads, ascending; empty when there is none.
     QVector<int> whereFields() const;
+    // Key ranges of the WHERE clause, at most one per field; empty when there is none.
+    QVector<KeyRange> keyRanges() const;
     int updateField() const;       // UPDATE: the field assigned, -1 otherwise
     QVariant updateValue() const;  // UPDATE: the literal as a value of that field (QVariant() for "")
 

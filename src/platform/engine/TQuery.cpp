@@ -49,6 +49,33 @@ QString distinctKey(const QVector<QVariant>& row) {
     return key;
 }
 
+// The part of the records a statement must look at: the positions [lo, hi) of `order`. A key
+// range of the WHERE clause on an indexed field narrows it to that stretch of the index; the
+// narrowest one wins. Without one it is the whole `fallback` order.
+struct Candidates {
+    const engine::Order* order = nullptr;
+    qsizetype lo = 0;
+    qsizetype hi = 0;
+};
+
+Candidates candidatesFor(const TableStore& store, const engine::sql::Statement& stmt, const engine::Order* fallback) {
+    Candidates best{fallback, 0, qsizetype(fallback->rids.size())};
+    for (const engine::sql::KeyRange& r : stmt.keyRanges()) {
+        const engine::Order* o = store.orderForField(r.field);
+        if (!o) continue;
+        auto below = [&](const QVariant& key, bool orEqual) {
+            return std::partition_point(o->rids.begin(), o->rids.end(), [&](quint32 rid) {
+                       const int c = store.compareToKey(*o, rid, key);
+                       return orEqual ? c <= 0 : c < 0;
+                   }) - o->rids.begin();
+        };
+        const qsizetype lo = r.low.isValid() ? below(r.low, !r.lowInclusive) : 0;
+        const qsizetype hi = r.high.isValid() ? below(r.high, r.highInclusive) : qsizetype(o->rids.size());
+        if (std::max<qsizetype>(0, hi - lo) < best.hi - best.lo) best = Candidates{o, lo, std::max(lo, hi)};
+    }
+    return best;
+}
+
 }  // namespace
 
 // Holds the session's lock files while a statement reads or writes the table.
@@ -137,13 +164,11 @@ void TQuery::runSelect() {
     const QVector<engine::sql::OrderTerm> orderBy = stmt.orderBy();
     // Walk an index when it gives the wanted order already.
     const engine::Order* walk = &store.primaryOrder();
-    bool ordered = orderBy.isEmpty();
     if (orderBy.size() == 1) {
-        if (const engine::Order* o = store.orderForField(orderBy[0].field)) {
-            walk = o;
-            ordered = true;
-        }
+        if (const engine::Order* o = store.orderForField(orderBy[0].field)) walk = o;
     }
+    const Candidates scan = candidatesFor(store, stmt, walk);
+    const bool ordered = orderBy.isEmpty() || (orderBy.size() == 1 && scan.order->def.field == orderBy[0].field);
     const bool descending = ordered && orderBy.size() == 1 && orderBy[0].descending;
 
     struct Row {
@@ -153,9 +178,8 @@ void TQuery::runSelect() {
     std::vector<Row> rows;
     QSet<QString> seen;
     StoreRow accessor(store, 0);
-    const qsizetype n = qsizetype(walk->rids.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const quint32 rid = walk->rids[size_t(descending ? n - 1 - i : i)];
+    for (qsizetype i = scan.lo; i < scan.hi; ++i) {
+        const quint32 rid = scan.order->rids[size_t(descending ? scan.hi - 1 - (i - scan.lo) : i)];
         accessor.setRid(rid);
         if (!stmt.matches(accessor)) continue;
         Row row;
@@ -210,7 +234,9 @@ void TQuery::ExecSQL() {
     stmt.bind(store.layout());
     std::vector<quint32> matching;
     StoreRow accessor(store, 0);
-    for (quint32 rid : store.primaryOrder().rids) {
+    const Candidates scan = candidatesFor(store, stmt, &store.primaryOrder());
+    for (qsizetype i = scan.lo; i < scan.hi; ++i) {
+        const quint32 rid = scan.order->rids[size_t(i)];
         accessor.setRid(rid);
         if (stmt.matches(accessor)) matching.push_back(rid);
     }
