@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <cmath>
+#include <limits>
 
 #include "EngineError.h"
 #include "Win1250.h"
@@ -69,7 +71,12 @@ QVariant convertValue(const FieldDef& field, const QVariant& value, const QStrin
             }
             QChar bad;
             if (!Win1250::representable(s, &bad)) {
-                throw EDatabaseError(QStringLiteral("Znak '%1' nelze uložit do pole '%2'.").arg(bad).arg(label));
+                // Name the whole character, also one outside the basic plane (two UTF-16 units).
+                const qsizetype at = s.indexOf(bad);
+                const QString shown = bad.isHighSurrogate() && at + 1 < s.size() && s.at(at + 1).isLowSurrogate()
+                                          ? s.mid(at, 2)
+                                          : QString(bad);
+                throw EDatabaseError(QStringLiteral("Znak '%1' nelze uložit do pole '%2'.").arg(shown, label));
             }
             return s;
         }
@@ -77,6 +84,18 @@ QVariant convertValue(const FieldDef& field, const QVariant& value, const QStrin
         case FieldType::Integer:
         case FieldType::SmallInt: {
             if (isText) return convertText(field, value.toString(), label);
+            const int type = value.typeId();
+            if (type == QMetaType::Double || type == QMetaType::Float) {
+                // QVariant rounds a fraction to the nearest integer; a value with a fraction is
+                // refused instead of being stored changed.
+                const double d = value.toDouble();
+                if (!std::isfinite(d) || d != std::trunc(d) || d < std::numeric_limits<qint32>::min() ||
+                    d > std::numeric_limits<qint32>::max()) {
+                    throw EDatabaseError(
+                        QStringLiteral("'%1' není platné celé číslo pro pole '%2'").arg(formatG(d), label));
+                }
+                return int(d);
+            }
             bool ok = false;
             const qlonglong v = value.toLongLong(&ok);
             if (!ok || v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()) {

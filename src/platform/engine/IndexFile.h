@@ -9,13 +9,14 @@
 namespace engine {
 
 // Which state of the record file an index snapshot belongs to: the file's epoch, and the
-// sequence number, end offset and CRC of the last slot the snapshot includes. A snapshot of
-// another file, or of a later state than the file has, fails the check and is rebuilt.
+// sequence number and end offset of the last slot the snapshot includes, with the running
+// checksum of all slots up to it (RecordFile::chainCrc). A snapshot of another file, of a copy
+// that went another way, or of a later state than the file has, fails the check and is rebuilt.
 struct IndexStamp {
     quint64 epoch = 0;
     quint64 seq = 0;
     qint64 end = 0;
-    quint32 lastCrc = 0;
+    quint32 lastCrc = 0;  // running checksum of the slots up to `end`
     bool operator==(const IndexStamp&) const = default;
 };
 

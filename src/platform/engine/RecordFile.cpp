@@ -145,6 +145,15 @@ QByteArray RecordFile::encodeSlot(quint32 rid, quint64 seq, quint8 kind, const Q
     return b;
 }
 
+quint32 RecordFile::chainCrc(quint32 chain, quint32 slotCrc) {
+    char b[8];
+    for (int i = 0; i < 4; ++i) {
+        b[i] = char((chain >> (8 * i)) & 0xFF);
+        b[4 + i] = char((slotCrc >> (8 * i)) & 0xFF);
+    }
+    return crc32Of(b, 8);
+}
+
 qint64 RecordFile::scan(const char* data, qint64 base, qint64 size, const QString& path,
                         const std::function<bool(const char*, quint32)>& validPayload,
                         const std::function<void(const Slot&)>& sink) {

@@ -46,6 +46,12 @@ public:
 
     static QByteArray encodeSlot(quint32 rid, quint64 seq, quint8 kind, const QByteArray& payload);
 
+    // Running checksum of a file's slots: `chain` of the slots before, extended by the CRC of
+    // the next one (the chain of an empty file is 0). Two files agree on the chain up to a
+    // slot only when they hold the same slots up to it, so an index stamp that carries it
+    // cannot be mistaken for one of a copy of the file that went a different way since.
+    static quint32 chainCrc(quint32 chain, quint32 slotCrc);
+
     // Scans `size` bytes of slots that start at file offset `base`, calling `sink` for each
     // intact slot. Returns the file offset where the intact slots end: the end of the buffer,
     // or the start of a torn last slot (an interrupted append), which is left for the caller.

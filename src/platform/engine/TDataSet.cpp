@@ -181,7 +181,15 @@ void TDataSet::sync() const {
     const quint64 v = dataVersion();
     if (v == m_seenVersion) return;
     m_seenVersion = v;
+    // A new record has no place in the order yet. A record being edited stays the current one
+    // whatever happens around it (another cursor's update may even take it out of the filter):
+    // the post must write to the record the user is editing, never to a neighbour.
     if (m_state == TDataSetState::Insert) return;
+    if (m_state == TDataSetState::Edit) {
+        const qsizetype p = positionOfId(m_id);
+        if (p >= 0) m_pos = p;
+        return;
+    }
     auto* self = const_cast<TDataSet*>(this);
     if (m_id && idLive(m_id) && passes(m_id)) {
         const qsizetype p = positionOfId(m_id);
@@ -402,10 +410,18 @@ void TDataSet::Edit() {
         return;
     }
     if (BeforeEdit) BeforeEdit(*this);
-    // Edit the latest version: another program may have changed the record meanwhile.
+    // Edit the latest version: another program may have changed the record meanwhile. When it
+    // deleted the record, or changed it so that it left this view, the refresh moves the cursor
+    // to a neighbour; the edit must then fail rather than quietly start on that neighbour,
+    // which the user has not seen.
+    const quint32 wanted = m_id;
     refreshStore();
     sync();
-    if (m_id == 0 || !idLive(m_id)) throw EDatabaseError(QStringLiteral("Záznam byl smazán jiným uživatelem."));
+    if (m_id != wanted) {
+        notifyDataChange();
+        if (!idLive(wanted)) throw EDatabaseError(QStringLiteral("Záznam byl smazán jiným uživatelem."));
+        throw EDatabaseError(QStringLiteral("Záznam byl změněn jiným uživatelem."));
+    }
     if (!lockForEdit(m_id)) {
         throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
     }
@@ -441,20 +457,26 @@ void TDataSet::Post() {
             throw;
         }
     }
+    const bool wasInsert = m_state == TDataSetState::Insert;
     m_state = TDataSetState::Browse;
     m_modified = false;
     m_buffer.clear();
     m_seenVersion = dataVersion();
-    if (idLive(id) && passes(id) && positionOfId(id) >= 0) {
+    // The posted record stays current where this view shows it. A record the view does not
+    // show (filtered out, or outside a detail's range) hands over to the record current before
+    // an insert, or to the one now at its place.
+    qsizetype lo, hi;
+    range(lo, hi);
+    const qsizetype p = idLive(id) && passes(id) ? positionOfId(id) : -1;
+    if (p >= lo && p < hi) {
         m_id = id;
-        m_pos = positionOfId(id);
-        qsizetype lo, hi;
-        range(lo, hi);
-        if (m_pos < lo || m_pos >= hi) moveToPositionOrAfter(m_pos);
+        m_pos = p;
+        m_bof = m_eof = false;
+    } else if (wasInsert && m_idBeforeInsert && BookmarkValid(TBookmark{m_idBeforeInsert})) {
+        moveToId(m_idBeforeInsert);
     } else {
         moveToPositionOrAfter(std::max<qsizetype>(0, m_pos));
     }
-    m_bof = m_eof = false;
     notifyStateChange();
     if (AfterPost) AfterPost(*this);
     notifyDataChange();
@@ -576,19 +598,14 @@ bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values) {
         fields << no;
         keys << valueFromKey(no, values[i]);
     }
-    qsizetype lo, hi;
-    range(lo, hi);
     quint32 found = 0;
     if (fields.size() == 1 && indexedLookup(fields[0], keys[0], found)) {
-        if (found && passes(found)) {
-            const qsizetype p = positionOfId(found);
-            if (p >= lo && p < hi) {
-                moveToId(found);
-                return true;
-            }
-        }
         if (!found) return false;
+        moveToId(found);
+        return true;
     }
+    qsizetype lo, hi;
+    range(lo, hi);
     for (qsizetype p = lo; p < hi; ++p) {
         const quint32 id = idAt(p);
         bool match = true;
@@ -633,6 +650,12 @@ void TDataSet::setFiltered(bool on) {
 }
 
 // ---- bookmarks -----------------------------------------------------------------------------
+
+TBookmark TDataSet::GetBookmark() const {
+    if (!Active() || m_state == TDataSetState::Insert) return {};
+    sync();  // the current record may have been deleted through another cursor
+    return TBookmark{m_id};
+}
 
 bool TDataSet::BookmarkValid(const TBookmark& b) {
     if (!Active() || !b.isValid() || !idLive(b.id) || !passes(b.id)) return false;

@@ -113,7 +113,9 @@ public:
     bool Filtered() const { return m_filtered; }
     void setFiltered(bool on);
 
-    TBookmark GetBookmark() const { return TBookmark{m_state == TDataSetState::Insert ? 0 : m_id}; }
+    // The current record's bookmark; an invalid one on an empty or closed dataset and while
+    // inserting.
+    TBookmark GetBookmark() const;
     // Moves to the bookmarked record; throws EDatabaseError when it no longer exists.
     void GotoBookmark(const TBookmark& bookmark);
     bool BookmarkValid(const TBookmark& bookmark);
@@ -160,8 +162,9 @@ protected:
     virtual void refreshStore() {}
     // A restriction of the order to the range [lo, hi), e.g. a master-detail link.
     virtual void range(qsizetype& lo, qsizetype& hi) const;
-    // Exact lookup of `value` in `fieldNo` using an index, when the dataset has one. Returns
-    // false when it cannot answer (no index); `found` is 0 when no record matches.
+    // Exact lookup of `value` in `fieldNo` using an index, when the dataset has one: `found` is
+    // the matching record that comes first in the current order, within range() and passing the
+    // filter, or 0 when there is none. Returns false when it cannot answer (no index).
     virtual bool indexedLookup(int fieldNo, const QVariant& value, quint32& found) const;
     // New records of a detail dataset get the master's link value.
     virtual void initNewRecord(QVector<QVariant>& values) {}

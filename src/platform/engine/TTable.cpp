@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+#include <map>
 
 #include "FieldConvert.h"
 #include "TDataSource.h"
@@ -9,6 +11,34 @@
 #include "TableStore.h"
 
 using engine::TableStore;
+
+namespace {
+
+// Which cursor holds the edit lock of a record, per shared store. The store's record lock
+// belongs to its connection, which every cursor of the database on that file shares; without
+// this a second cursor could edit or delete a record the first one is editing, and its Cancel
+// would even release the first cursor's lock towards other programs.
+using EditLocks = std::map<const TableStore*, std::map<quint32, const TTable*>>;
+EditLocks& editLocks() {
+    static EditLocks locks;
+    return locks;
+}
+
+const TTable* editLockHolder(const TableStore* store, quint32 id) {
+    const auto outer = editLocks().find(store);
+    if (outer == editLocks().end()) return nullptr;
+    const auto it = outer->second.find(id);
+    return it == outer->second.end() ? nullptr : it->second;
+}
+
+void forgetEditLock(const TableStore* store, quint32 id) {
+    const auto outer = editLocks().find(store);
+    if (outer == editLocks().end()) return;
+    outer->second.erase(id);
+    if (outer->second.empty()) editLocks().erase(outer);
+}
+
+}  // namespace
 
 TTable::TTable() = default;
 
@@ -78,6 +108,17 @@ void TTable::openCursor() {
 }
 
 void TTable::closeCursor() {
+    if (m_store) {
+        // Close() gives back the lock of an edit; this only guards against a lock left over.
+        const auto outer = editLocks().find(m_store.get());
+        if (outer != editLocks().end()) {
+            std::vector<quint32> mine;
+            for (const auto& [id, holder] : outer->second) {
+                if (holder == this) mine.push_back(id);
+            }
+            for (quint32 id : mine) unlockAfterEdit(id);
+        }
+    }
     m_store.reset();
     m_order = nullptr;
     if (m_database && m_database->Session()) m_database->Session()->releaseTableLocks(m_locks);
@@ -138,10 +179,25 @@ QVector<engine::IndexDef> TTable::IndexDefs() const { return m_store ? store().s
 
 quint32 TTable::storeInsert(QVector<QVariant>& values) { return store().insert(values); }
 void TTable::storeUpdate(quint32 id, const QVector<QVariant>& values) { store().update(id, values); }
-void TTable::storeDelete(quint32 id) { store().remove(id); }
-bool TTable::lockForEdit(quint32 id) { return store().tryLockRecord(id); }
+void TTable::storeDelete(quint32 id) {
+    const TTable* holder = editLockHolder(m_store.get(), id);
+    if (holder && holder != this) {
+        throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+    }
+    store().remove(id);
+}
+
+bool TTable::lockForEdit(quint32 id) {
+    if (const TTable* holder = editLockHolder(m_store.get(), id)) return holder == this;
+    if (!store().tryLockRecord(id)) return false;
+    editLocks()[m_store.get()][id] = this;
+    return true;
+}
+
 void TTable::unlockAfterEdit(quint32 id) {
-    if (m_store) store().unlockRecord(id);
+    if (!m_store || editLockHolder(m_store.get(), id) != this) return;
+    forgetEditLock(m_store.get(), id);
+    store().unlockRecord(id);
 }
 void TTable::refreshStore() { store().refresh(); }
 
@@ -191,8 +247,11 @@ void TTable::range(qsizetype& lo, qsizetype& hi) const {
     }
     const QVariant key = valueFromKey(o.def.field, mv);
     lo = store().lowerBound(o, key);
-    hi = lo;
-    while (hi < orderSize() && store().compareToKey(o, idAt(hi), key) == 0) ++hi;
+    // The records equal to the key follow one another; the end of that run by binary search,
+    // since every step of the cursor asks for the range again.
+    const auto first = o.rids.begin() + lo;
+    hi = std::partition_point(first, o.rids.end(), [&](quint32 id) { return store().compareToKey(o, id, key) == 0; }) -
+         o.rids.begin();
 }
 
 void TTable::initNewRecord(QVector<QVariant>& values) {
@@ -208,13 +267,22 @@ bool TTable::indexedLookup(int fieldNo, const QVariant& value, quint32& found) c
     const engine::Order* o = store().orderForField(fieldNo);
     if (!o) return false;
     found = 0;
+    qsizetype lo, hi;
+    range(lo, hi);
+    const bool sameOrder = o == &order();
+    qsizetype best = hi;
     for (qsizetype p = store().lowerBound(*o, value); p < qsizetype(o->rids.size()); ++p) {
         const quint32 id = o->rids[size_t(p)];
         if (store().compareToKey(*o, id, value) != 0) break;
         // Equal under the collation is not enough: locate is exact.
-        if (store().value(id, fieldNo) == value) {
+        if (store().value(id, fieldNo) != value || !passes(id)) continue;
+        // Of several equal values the one first in the current order wins, which need not be
+        // the first in the index's own order.
+        const qsizetype pos = sameOrder ? p : positionOfId(id);
+        if (pos >= lo && pos < best) {
+            best = pos;
             found = id;
-            return true;
+            if (sameOrder) break;
         }
     }
     return true;
@@ -283,8 +351,19 @@ void TTable::EmptyTable() {
         Open();
         opened = true;
     }
-    CheckBrowseMode();
-    store().emptyTable();
+    try {
+        CheckBrowseMode();
+        // Like Delete: a record another cursor is editing is not deleted under its feet (our own
+        // edit was posted just now, so every lock left belongs to another cursor).
+        const auto held = editLocks().find(m_store.get());
+        if (held != editLocks().end() && !held->second.empty()) {
+            throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+        }
+        store().emptyTable();
+    } catch (...) {
+        if (opened) Close();
+        throw;
+    }
     if (opened) {
         Close();
     } else {

@@ -149,6 +149,7 @@ void TableStore::loadAll() {
     m_maxRid = 0;
     m_lastSeq = 0;
     m_lastCrc = 0;
+    m_loadChain.clear();
     m_liveBytes = 0;
     m_maxAutoInc = qint32(m_header.autoIncFloor);
     m_fileEnd = m_header.size;
@@ -187,12 +188,14 @@ void TableStore::loadAll() {
                 }
                 m_maxRid = std::max(m_maxRid, s.rid);
                 m_lastSeq = std::max(m_lastSeq, s.seq);
-                m_lastCrc = s.crc;
+                m_lastCrc = RecordFile::chainCrc(m_lastCrc, s.crc);
+                m_loadChain.emplace_back(s.end, m_lastCrc);
             });
         m_chunks.push_back(std::move(chunk));
     }
     m_recs.resize(m_maxRid + 1);
     discoverIndexes();
+    m_loadChain = {};
     ++m_version;
     ++m_ordersGeneration;
 }
@@ -264,12 +267,16 @@ void TableStore::discoverIndexes() {
 bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
     const IndexStamp& s = snap.stamp;
     if (s.epoch != m_header.epoch || s.seq > m_lastSeq || s.end > m_fileEnd || s.end < m_header.size) return false;
-    // The slot the snapshot ends with must be the one in the file at that place.
+    // The file must hold the very slots the snapshot was taken over: a slot must end where the
+    // snapshot ends, with the same running checksum of all slots up to it. Comparing only the
+    // last slot would accept the snapshot of a copy of this file (firms are copies of one
+    // template, so they share the epoch) whose history differs before an identical last slot.
     if (s.seq == 0) {
-        if (s.end != m_header.size) return false;
+        if (s.end != m_header.size || s.lastCrc != 0) return false;
     } else {
-        if (m_chunks.empty() || s.end - 4 < m_header.size) return false;
-        if (getU32(m_chunks.front().constData() + (s.end - 4 - m_header.size)) != s.lastCrc) return false;
+        auto at = std::lower_bound(m_loadChain.begin(), m_loadChain.end(), s.end,
+                                   [](const std::pair<qint64, quint32>& p, qint64 end) { return p.first < end; });
+        if (at == m_loadChain.end() || at->first != s.end || at->second != s.lastCrc) return false;
     }
     // Records changed after the snapshot leave it and are put back at their current places.
     std::vector<quint32> touched;
@@ -523,7 +530,7 @@ void TableStore::applySlot(const Slot& s) {
     }
     m_maxRid = std::max(m_maxRid, s.rid);
     m_lastSeq = std::max(m_lastSeq, s.seq);
-    m_lastCrc = s.crc;
+    m_lastCrc = RecordFile::chainCrc(m_lastCrc, s.crc);
     m_indexesDirty = true;
     ++m_version;
 }
@@ -565,8 +572,14 @@ void TableStore::writeLocked(const std::function<QByteArray()>& build) {
     if (!m_file->writeAt(at, bytes.constData(), bytes.size()) || !m_file->sync()) {
         const QString error = m_file->errorString();
         // Take back what may have reached the file, so that it can never appear later as a
-        // change the caller was told had failed.
-        if (!m_file->truncate(at) || !m_file->sync()) m_fileEnd = -1;
+        // change the caller was told had failed. Once the file is cut back it matches memory
+        // again and later writes may go on (their sync also makes the cut durable); only a
+        // file that could not be cut back is unusable for this connection.
+        if (m_file->truncate(at)) {
+            m_file->sync();
+        } else {
+            m_fileEnd = -1;
+        }
         throw EDBEngineError(EngineErrorCode::IoError,
                              QStringLiteral("Do tabulky %1 nelze zapisovat: %2").arg(displayPath(), error));
     }
@@ -673,6 +686,15 @@ bool TableStore::tryLockRecord(quint32 rid) {
     if (std::find(m_lockedRecords.begin(), m_lockedRecords.end(), rid) != m_lockedRecords.end()) return true;
     if (!OsFileLock::tryLock(m_file->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive)) return false;
     m_lockedRecords.push_back(rid);
+    // Another connection may have posted the record after our last read and released its lock
+    // just before we took ours; read what the file gained, so that an edit starts from that
+    // version instead of writing back the old one over it.
+    try {
+        syncTail(false);
+    } catch (...) {
+        unlockRecord(rid);
+        throw;
+    }
     return true;
 }
 
@@ -742,12 +764,9 @@ void TableStore::compact() {
     fs.syncDirectory(m_dir);
     for (quint32 rid : m_lockedRecords) OsFileLock::tryLock(newFile->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive);
     m_file = std::move(newFile);
-    // Reload from the new file; index files of the old epoch are stale and get rebuilt.
-    for (const auto& order : m_orders) {
-        if (!order->def.suffix.isEmpty()) {
-            fs.remove(indexPath(order->def.suffix, false));
-        }
-    }
+    // Reload from the new file. The index files stay: their snapshots carry the old epoch and
+    // are rebuilt and rewritten by the load, and they are what says which indexes the table
+    // has (removing X files would drop an index whose Y file is missing).
     loadAll();
     m_indexesDirty = false;
 }
@@ -762,22 +781,43 @@ void TableStore::create(const QString& path, const TableLayout& layout, const QV
     RecordFile::writeNewFile(path, header, QByteArray());
     const IndexStamp stamp{header.epoch, 0, RecordFile::encodeHeader(header).size(), 0};
     const QFileInfo info(path);
-    const QString stem = info.absolutePath() + QLatin1Char('/') + info.completeBaseName();
+    const QString base = info.completeBaseName();
+    const QString stem = info.absolutePath() + QLatin1Char('/') + base;
+    FileSystem& fs = FileSystem::current();
+    // The record file did not exist, so index files of this name are left over from an earlier
+    // table. The files present say which indexes a table has: left there, they would become
+    // indexes of the new table (or fail its every open when their field does not exist).
+    const QStringList leftovers = QDir(info.absolutePath())
+                                      .entryList({base + QLatin1String(".PX"), base + QLatin1String(".X??"),
+                                                  base + QLatin1String(".Y??")},
+                                                 QDir::Files);
+    for (const QString& name : leftovers) fs.remove(info.absolutePath() + QLatin1Char('/') + name);
+    QStringList written;
+    // A table whose files could not all be written is not created at all; a record file left
+    // behind would make every retry fail with "exists".
     auto fail = [&](const QString& file) {
+        for (const QString& f : written) fs.remove(f);
+        fs.remove(path);
+        fs.syncDirectory(info.absolutePath());
         return EDBEngineError(EngineErrorCode::IoError,
                               QStringLiteral("Soubor %1 nelze vytvořit.").arg(QDir::toNativeSeparators(file)));
     };
+    auto writeSnapshot = [&](const QString& file, const IndexSnapshot& snapshot) {
+        if (!IndexFile::writeSnapshot(file, snapshot)) throw fail(file);
+        written << file;
+    };
     if (layout.primaryKey >= 0) {
         const IndexDef pk{QStringLiteral("PX"), layout.fields[layout.primaryKey].name, layout.primaryKey, true};
-        if (!IndexFile::writeSnapshot(stem + QLatin1String(".PX"), IndexSnapshot{pk, stamp, {}})) throw fail(stem + ".PX");
+        writeSnapshot(stem + QLatin1String(".PX"), IndexSnapshot{pk, stamp, {}});
     }
     for (IndexDef def : indexes) {
         if (def.suffix.isEmpty()) def.suffix = indexSuffixForField(def.field);
         if (def.name.isEmpty()) def.name = layout.fields[def.field].name;
         const QString x = stem + QLatin1String(".X") + def.suffix;
         const QString y = stem + QLatin1String(".Y") + def.suffix;
-        if (!IndexFile::writeSnapshot(x, IndexSnapshot{def, stamp, {}})) throw fail(x);
+        writeSnapshot(x, IndexSnapshot{def, stamp, {}});
         if (!IndexFile::writeDefinition(y, def, stamp)) throw fail(y);
+        written << y;
     }
 }
 

@@ -159,7 +159,10 @@ private:
     quint32 m_maxRid = 0;
     quint64 m_lastSeq = 0;
     qint64 m_fileEnd = 0;
-    quint32 m_lastCrc = 0;
+    quint32 m_lastCrc = 0;  // running checksum of the slots (RecordFile::chainCrc)
+    // While loading: the end offset of every slot and the running checksum up to it, to check
+    // index snapshot stamps against.
+    std::vector<std::pair<qint64, quint32>> m_loadChain;
     qint64 m_liveBytes = 0;
     qint32 m_maxAutoInc = 0;
     quint64 m_version = 0;

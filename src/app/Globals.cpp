@@ -1,0 +1,7 @@
+#include "Globals.h"
+
+TMainForm* MainForm = nullptr;
+TDM1* DM1 = nullptr;
+TAuto1Form* Auto1Form = nullptr;
+TEvzhDtForm* EvzhDtForm = nullptr;
+TAu4Form* Au4Form = nullptr;

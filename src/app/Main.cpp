@@ -1,0 +1,567 @@
+#include "Main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include "Auto1.h"
+#include "DataFiles.h"
+#include "DataM1.h"
+#include "EngineError.h"
+#include "Globals.h"
+#include "HourglassCursor.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "OsFileLock.h"
+#include "UseHTMLHelp.h"
+#include "WindowPlacement.h"
+
+namespace {
+
+QString withSlash(QString dir) {
+    dir = QDir::fromNativeSeparators(dir);
+    if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
+    return dir;
+}
+
+QSize screenSize() {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().size() : QSize(1024, 768);
+}
+
+// Deletes a stale "Pdoxusrs.lck" and, only when that worked, "Paradox.lck" of `dir`: a lock
+// file held by a running program cannot be deleted, and then the directory is in use.
+void deleteStaleLocks(const QString& dir) {
+    if (engine::deleteStaleLockFile(dir + QStringLiteral("Pdoxusrs.lck"))) {
+        engine::deleteStaleLockFile(dir + QStringLiteral("Paradox.lck"));
+    }
+}
+
+}  // namespace
+
+// ---- creation ------------------------------------------------------------------------------
+
+TMainForm::TMainForm() : TMainForm(Options()) {}
+
+TMainForm::TMainForm(const Options& options) : m_options(options) {
+    MainForm = this;
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(programTitle());
+    QFont f(QStringLiteral("MS Sans Serif"), 8);
+    setFont(f);
+    DatoveSoubory = storage::dataFileList();
+    buildMenu();
+    buildSpeedBar();
+    buildStatusBar();
+    ListBoxT = new QListWidget(this);
+    ListBoxT->setObjectName(QStringLiteral("ListBoxT"));
+    ListBoxT->hide();
+    ListBox2 = new QListWidget(this);
+    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    ListBox2->hide();
+
+    findDataDirectory(options);
+    UseHTMLHelp::instance().setHelpFile(FileDirPrg + QStringLiteral("Sporin.chm"));
+    placeWindow();
+    if (dataDirNotFound) return;
+    checkTemplateVersion();
+
+    const IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
+    const int maximized = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Maximized"), -1);
+    if (maximized == -1) {
+        if (screenSize().width() <= 800) setWindowState(Qt::WindowMaximized);
+    } else {
+        const QRect g = geometry();
+        const int top = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Top"), g.top());
+        const int left = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Left"), g.left());
+        const int width = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Width"), g.width());
+        const int height = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Height"), g.height());
+        setGeometry(left, top, width, height);
+        if (maximized == 1) setWindowState(Qt::WindowMaximized);
+    }
+    TypPisma = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("TypPisma"), 0);
+    Kodovani = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Kodovani"), 1);
+}
+
+TMainForm::~TMainForm() {
+    // The help viewer closes with the program.
+    UseHTMLHelp::instance().ApplicationHelp(UseHTMLHelp::HelpQuit, 0);
+    if (MainForm == this) MainForm = nullptr;
+}
+
+QString TMainForm::shownVersion() {
+    const QString v = QString::number(kVersion);
+    return v.left(1) + QLatin1Char('.') + v.mid(1);
+}
+
+QString TMainForm::programTitle() { return QStringLiteral("Lamelin ") + shownVersion(); }
+
+QString TMainForm::firmDir() const { return firmDirName.isEmpty() ? QString() : FileDir + firmDirName + QLatin1Char('/'); }
+
+QString TMainForm::firmSettingsPath() const {
+    return firmDirName.isEmpty() ? QString() : FileDir + firmDirName + QLatin1Char('/') + firmDirName + QStringLiteral(".ini");
+}
+
+void TMainForm::findDataDirectory(const Options& options) {
+    FileDirPrg = withSlash(options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : options.programDir);
+    FileDirLocal = FileDir = FileDirPrg;
+    dataDirNotFound = true;
+
+    bool configured = false;
+    const QString dataIni = FileDirPrg + QStringLiteral("Data.ini");
+    if (QFile::exists(dataIni)) {
+        DataDir = IniFile(dataIni).readString(QStringLiteral("Data"), QStringLiteral("Sporin")).trimmed();
+        configured = !DataDir.isEmpty();
+        if (DataDir.startsWith(QLatin1String("AdresarPrg"), Qt::CaseInsensitive)) DataDir = FileDirPrg;
+        DataDir = withSlash(DataDir);
+        if (!DataDir.isEmpty() && QFile::exists(DataDir + QStringLiteral("Data.DB"))) {
+            FileDirLocal = FileDir = DataDir;
+            QDir::setCurrent(DataDir);
+            dataDirNotFound = false;
+        }
+    }
+
+    if (!options.commonAppDataUnavailable) {
+        commonAppDataDir = options.commonAppDataDir.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                               : options.commonAppDataDir;
+        while (commonAppDataDir.endsWith(QLatin1Char('/'))) commonAppDataDir.chop(1);
+    }
+    documentsDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+
+    // Only without any Data.ini entry: the default data path under the common data directory.
+    // A Data.ini naming a directory without data ends the search unsuccessfully.
+    if (!configured && !commonAppDataDir.isEmpty()) {
+        DataDir = commonAppDataDir + QStringLiteral("/Corvex/Lamelin %1/").arg(kYear);
+        if (QFile::exists(DataDir + QStringLiteral("Data.DB"))) {
+            FileDirLocal = FileDir = DataDir;
+            QDir::setCurrent(DataDir);
+            dataDirNotFound = false;
+        }
+    }
+}
+
+void TMainForm::placeWindow() {
+    const QSize screen = screenSize();
+    resize(screen.width() <= 640 ? 640 : 800, screen.height() <= 480 ? 453 : 573);
+    move(0, 0);
+}
+
+void TMainForm::checkTemplateVersion() {
+    localTemplateVersion =
+        IniFile(FileDirLocal + QStringLiteral("Data/Verze.ini")).readInteger(QStringLiteral("Verze"), QStringLiteral("Data"), 0);
+    if (localTemplateVersion < kVersion) {
+        MessageBox::error(QStringLiteral("Máte novější verzi programu než adresář Data.\nNainstalujte program znovu."));
+    } else if (localTemplateVersion > kVersion) {
+        MessageBox::error(QStringLiteral("Máte starší verzi programu než adresář Data.\nNainstalujte program znovu."));
+    }
+}
+
+// ---- window parts --------------------------------------------------------------------------
+
+QAction* TMainForm::addCommand(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
+                               const QKeySequence& shortcut) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setStatusTip(hint);
+    a->setToolTip(hint);
+    if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+    return a;
+}
+
+QAction* TMainForm::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+void TMainForm::buildMenu() {
+    QMenuBar* bar = menuBar();
+    auto topMenu = [&](const QString& name, const QString& caption, const QString& hint) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(name);
+        m->menuAction()->setObjectName(name + QStringLiteral("Action"));
+        m->menuAction()->setStatusTip(hint);
+        m->setToolTipsVisible(true);
+        return m;
+    };
+    QMenu* soubor = topMenu(QStringLiteral("Soubor1"), QStringLiteral("&Soubor"), QStringLiteral("Soubor"));
+    connect(addCommand(soubor, QStringLiteral("Vyberfirmy1"), QStringLiteral("&Výběr firmy"), QStringLiteral("Výběr firmy"),
+                       QKeySequence(Qt::CTRL | Qt::Key_A)),
+            &QAction::triggered, this, [this] { VyberDanoveho(); });
+    soubor->addSeparator();
+    QAction* printSetup = addCommand(soubor, QStringLiteral("Nastavenitisku1"), QStringLiteral("&Nastavení tisku ..."),
+                                     QStringLiteral("Zobrazí dialog pro nastavení tiskárny"));
+    connect(printSetup, &QAction::triggered, this, [this] { VyberTisk1(1); });
+    soubor->addSeparator();
+    connect(addCommand(soubor, QStringLiteral("Konec1"), QStringLiteral("&Konec"), QStringLiteral("Ukončí aplikaci")),
+            &QAction::triggered, this, &QWidget::close);
+
+    QMenu* spolecne = topMenu(QStringLiteral("Spolecneudaje1"), QStringLiteral("Sp&olečné údaje"), QStringLiteral("Společné údaje"));
+    addCommand(spolecne, QStringLiteral("Spolecneudaje2"), QStringLiteral("&Společné údaje"), QStringLiteral("Společné údaje"));
+
+    QMenu* kartoteka = topMenu(QStringLiteral("Kartoteka1"), QStringLiteral("&Kartotéka"), QStringLiteral("Kartotéka"));
+    addCommand(kartoteka, QStringLiteral("Zpisdokartotky1"), QStringLiteral("&Zápis do kartotéky"),
+               QStringLiteral("Zápis do kartotéky"), QKeySequence(Qt::Key_F2));
+    addCommand(kartoteka, QStringLiteral("Vyhledavaniopravy1"), QStringLiteral("&Vyhledávání, opravy"),
+               QStringLiteral("Vyhledávání, opravy"));
+    kartoteka->addSeparator();
+    addCommand(kartoteka, QStringLiteral("Databazehub1"), QStringLiteral("Databáze &hub"), QStringLiteral("Databáze hub"));
+    addCommand(kartoteka, QStringLiteral("Databazelokalit1"), QStringLiteral("Databáze &lokalit"), QStringLiteral("Databáze lokalit"));
+    kartoteka->addSeparator();
+    addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"), QKeySequence(Qt::Key_F6));
+
+    QMenu* dalsi = topMenu(QStringLiteral("Dalsimoznosti1"), QStringLiteral("Další &možnosti"), QStringLiteral("Další možnosti"));
+    addCommand(dalsi, QStringLiteral("Zalohovanidat1"), QStringLiteral("&Zálohování dat"), QStringLiteral("Zazálohuje data"));
+    addCommand(dalsi, QStringLiteral("Obnovenidat1"), QStringLiteral("&Obnovení dat"), QStringLiteral("Obnoví data"));
+    dalsi->addSeparator();
+    connect(addCommand(dalsi, QStringLiteral("Vymazanikartoteky1"), QStringLiteral("&Vymazání kartotéky"),
+                       QStringLiteral("Vymazání kartotéky")),
+            &QAction::triggered, this, &TMainForm::eraseCardIndex);
+    dalsi->addSeparator();
+    addCommand(dalsi, QStringLiteral("Tiskseznamufirem1"), QStringLiteral("Tisk &seznamu firem"), QStringLiteral("Tisk seznamu firem"));
+
+    QMenu* napoveda = topMenu(QStringLiteral("Napoveda1"), QStringLiteral("Nápo&věda"), QStringLiteral("Nápověda"));
+    connect(addCommand(napoveda, QStringLiteral("Navodkprogramu1"), QStringLiteral("&Návod k programu"),
+                       QStringLiteral("Návod k programu")),
+            &QAction::triggered, this, [] { UseHTMLHelp::instance().ApplicationHelp(UseHTMLHelp::HelpContext, 1); });
+
+    m_firmMenus = {spolecne, kartoteka, dalsi};
+}
+
+void TMainForm::buildSpeedBar() {
+    m_speedBar = new QWidget(this);
+    m_speedBar->setObjectName(QStringLiteral("SpeedBar"));
+    m_speedBar->setFixedHeight(32);
+    struct Button {
+        const char* name;
+        int x;
+        const char* hint;
+        const char* command;
+        QStyle::StandardPixmap icon;
+    };
+    const Button buttons[] = {
+        {"SpeedButton1", 8, "Zápis do kartotéky", "Zpisdokartotky1", QStyle::SP_FileDialogNewFolder},
+        {"SpeedButton3", 34, "Vyhledávání, opravy", "Vyhledavaniopravy1", QStyle::SP_FileDialogContentsView},
+        {"SpeedButton4", 60, "Databáze hub", "Databazehub1", QStyle::SP_FileDialogDetailedView},
+        {"SpeedButton2", 86, "Databáze lokalit", "Databazelokalit1", QStyle::SP_DirHomeIcon},
+    };
+    for (const Button& b : buttons) {
+        auto* tb = new QToolButton(m_speedBar);
+        tb->setObjectName(QString::fromLatin1(b.name));
+        tb->setGeometry(b.x, 3, 26, 26);
+        tb->setIcon(style()->standardIcon(b.icon));
+        tb->setAutoRaise(true);
+        const QString hint = QString::fromUtf8(b.hint);
+        tb->setToolTip(hint);
+        tb->setStatusTip(hint);
+        QAction* command = action(QString::fromLatin1(b.command));
+        connect(tb, &QToolButton::clicked, command, &QAction::trigger);
+        m_speedButtons << tb;
+    }
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_speedBar);
+    layout->addStretch(1);
+    auto* line = new QFrame(central);
+    line->setObjectName(QStringLiteral("PanelB"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setFixedHeight(2);
+    layout->addWidget(line);
+    setCentralWidget(central);
+}
+
+void TMainForm::buildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(false);
+    const int widths[] = {506, 75, 35, 0};
+    for (int i = 0; i < 4; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(widths[i]);
+        // Panels 0 and 3 have no bevel; 1 and 2 are sunken like the record position fields.
+        if (i == 1 || i == 2) panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        bar->addWidget(panel, i == 3 ? 1 : 0);
+        m_panels << panel;
+    }
+}
+
+void TMainForm::fitStatusPanels() {
+    if (m_panels.isEmpty()) return;
+    const int width = statusBar()->width();
+    m_panels[0]->setFixedWidth(width <= 450 ? 324 : width - 126);
+}
+
+void TMainForm::setStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < m_panels.size()) m_panels[panel]->setText(text);
+}
+
+QString TMainForm::statusText(int panel) const {
+    return panel >= 0 && panel < m_panels.size() ? m_panels[panel]->text() : QString();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    fitStatusPanels();
+}
+
+bool TMainForm::event(QEvent* event) {
+    // Hints of menus and buttons go to panel 0 instead of replacing the whole status bar.
+    if (event->type() == QEvent::StatusTip) {
+        setStatusText(0, static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::TypDp1() {
+    const bool firmOpen = !firmDirName.isEmpty() && QFileInfo(firmDir()).isDir();
+    // The items themselves too, so that their shortcuts (F2, F6) are off as well.
+    for (QMenu* m : m_firmMenus) {
+        m->menuAction()->setEnabled(firmOpen);
+        for (QAction* a : m->actions()) a->setEnabled(firmOpen);
+    }
+    if (QAction* a = action(QStringLiteral("Nastavenitisku1"))) a->setEnabled(firmOpen);
+    for (QToolButton* b : m_speedButtons) b->setEnabled(firmOpen);
+}
+
+// ---- first activation ----------------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_firstActivationDone) TypDp1();
+    if (m_options.firstActivationOnShow && !m_firstActivationDone && !m_firstActivationPending) {
+        m_firstActivationPending = true;
+        // Continue once the window is on screen, as the first activation does.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_firstActivationDone) firstActivation();
+        });
+    }
+}
+
+void TMainForm::firstActivation() {
+    if (m_firstActivationDone) return;
+    m_firstActivationDone = true;
+    if (dataDirNotFound) {
+        MessageBox::error(QStringLiteral("Chyba při zjišťování adresáře s daty.\nNainstalujte program znovu."));
+        m_closing = true;
+        close();
+        return;
+    }
+    const IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
+    const QString net = sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Net"));
+    const QString path = withSlash(sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Path")));
+    if (net == QLatin1String("1") && !path.isEmpty()) {
+        FileDir = path;
+        if (!QFile::exists(FileDir + QStringLiteral("Data.DB"))) {
+            MessageBox::error(QStringLiteral("Adresář ") + QDir::toNativeSeparators(path) + QStringLiteral("\n") +
+                              QStringLiteral("neexistuje, nebo není dostupný na síťové jednotce."));
+            FileDir = FileDirLocal;
+        }
+        DM1->Database.Close();
+        Auto1Form->Nazvy.Close();
+        DM1->Session.setNetFileDir(FileDir.toUpper());
+        DM1->Session.setPrivateDir(QString());
+        Auto1Form->Nazvy.Params = {QStringLiteral("PATH=") + FileDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                                   QStringLiteral("ENABLE BCD=FALSE")};
+        deleteStaleLocks(FileDir);
+        PrevodSeznF1();
+    }
+    // An empty "Net" asks for the data location; that window comes with network support.
+    refreshTemplates();
+    VyberDanoveho();
+}
+
+void TMainForm::refreshTemplates() {
+    if (FileDir.compare(FileDirLocal, Qt::CaseInsensitive) == 0 || !QFile::exists(FileDir + QStringLiteral("Data.DB"))) return;
+    const QString shared = FileDir + QStringLiteral("Data/");
+    int sharedVersion = 0;
+    if (QFileInfo(shared).isDir()) {
+        sharedVersion = IniFile(shared + QStringLiteral("Verze.ini")).readInteger(QStringLiteral("Verze"), QStringLiteral("Data"), 0);
+    } else {
+        QDir().mkpath(shared);
+    }
+    if (localTemplateVersion > sharedVersion) {
+        HourglassCursor wait;
+        const QString local = FileDirLocal + QStringLiteral("Data/");
+        for (const QString& name : storage::registerFileList() + DatoveSoubory) {
+            QFile::remove(shared + name);
+            QFile::copy(local + name, shared + name);
+        }
+        IniFile(shared + QStringLiteral("Verze.ini")).writeInteger(QStringLiteral("Verze"), QStringLiteral("Data"), localTemplateVersion);
+    } else if (localTemplateVersion < sharedVersion) {
+        MessageBox::error(QStringLiteral("Nainstalujte na tento počítač nejnovější verzi programu."));
+    }
+}
+
+// ---- opening a firm ------------------------------------------------------------------------
+
+bool TMainForm::VyberDanoveho() {
+    if (Auto1Form->exec() == TAuto1Form::EndResult) {
+        m_closing = true;
+        close();
+        return false;
+    }
+    firmDirName = Auto1Form->Auto1.Active() && !Auto1Form->Auto1.IsEmpty()
+                      ? Auto1Form->Auto1.FieldByName(QStringLiteral("Adresar"))->AsString().trimmed()
+                      : QString();
+    WindowPlacement::setFirmSettings(firmSettingsPath(), firmDirName);
+    applyPrinterChoice();
+
+    DM1->setFirmDirectory(FileDir + firmDirName);
+    if (!firmDirName.isEmpty()) deleteStaleLocks(firmDir());
+    deleteStaleLocks(FileDir + QStringLiteral("Data/"));
+    try {
+        HourglassCursor wait;
+        DM1->OtevritTabulky();
+    } catch (const std::exception&) {
+        MessageBox::error(QStringLiteral("Nepodařilo se otevřít všechny tabulky."));
+    }
+    TypDp1();
+    return true;
+}
+
+void TMainForm::applyPrinterChoice() {
+    if (ListBoxT->count() == 0) ListBoxT->addItems(QPrinterInfo::availablePrinterNames());
+    m_currentPrinter = QPrinterInfo::defaultPrinterName();
+    const auto matches = ListBoxT->findItems(m_currentPrinter, Qt::MatchExactly);
+    ListBoxT->setCurrentItem(matches.isEmpty() ? nullptr : matches.first());
+    VyberTisk1(2);
+}
+
+void TMainForm::VyberTisk1(int mode) {
+    const QString settings = firmSettingsPath();
+    IniFile ini(settings);
+    const bool useDefault = settings.isEmpty() || ini.readInteger(QStringLiteral("Tisk"), QStringLiteral("Vychozi"), 1) != 0;
+    auto selectCurrent = [this] {
+        QListWidgetItem* item = nullptr;
+        for (int i = 0; i < ListBoxT->count(); ++i) {
+            if (ListBoxT->item(i)->text() == m_currentPrinter) item = ListBoxT->item(i);
+        }
+        ListBoxT->setCurrentItem(item);
+    };
+    if (!useDefault) {
+        // The last entry of that name wins; a printer that is gone falls back to the default.
+        const QString wanted = ini.readString(QStringLiteral("Tisk"), QStringLiteral("Tiskarna"));
+        QString found;
+        for (int i = 0; i < ListBoxT->count(); ++i) {
+            if (ListBoxT->item(i)->text() == wanted) found = wanted;
+        }
+        m_currentPrinter = found.isEmpty() ? QPrinterInfo::defaultPrinterName() : found;
+    }
+    selectCurrent();
+    if (mode != 1) return;
+
+    QPrinter printer;
+    if (!m_currentPrinter.isEmpty()) printer.setPrinterName(m_currentPrinter);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Nastavení tisku"));
+    if (dialog.exec() == QDialog::Accepted && printer.outputFormat() == QPrinter::NativeFormat) {
+        m_currentPrinter = printer.printerName();
+    }
+    ListBox2->clear();
+    ListBox2->addItems(QPrinterInfo::availablePrinterNames());
+    // A printer added while the dialog was open is known to ListBox2 only; it is taken by its
+    // plain name (a network printer's " on <server>" cut off) when ListBoxT knows that name.
+    const int index = ListBox2->findItems(m_currentPrinter, Qt::MatchExactly).isEmpty()
+                          ? -1
+                          : ListBox2->row(ListBox2->findItems(m_currentPrinter, Qt::MatchExactly).first());
+    if (ListBox2->count() > ListBoxT->count() && index >= ListBoxT->count()) {
+        QString name = ListBox2->item(index)->text();
+        const int on = name.indexOf(QStringLiteral(" on "));
+        if (on >= 0) name = name.left(on);
+        if (!ListBoxT->findItems(name, Qt::MatchExactly).isEmpty()) m_currentPrinter = name;
+    }
+    if (!useDefault) ini.writeString(QStringLiteral("Tisk"), QStringLiteral("Tiskarna"), m_currentPrinter);
+    selectCurrent();
+}
+
+void TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
+    const QFileInfo info(file);
+    if (info.isExecutable() && !info.isDir()) {
+        QProcess::startDetached(file, QProcess::splitCommand(parameters), info.absolutePath());
+    } else {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+    }
+}
+
+// ---- erasing the card index ----------------------------------------------------------------
+
+void TMainForm::eraseCardIndex() {
+    const QString question = QStringLiteral("Opravdu provést vymazání kartotéky ?");
+    if (!MessageBox::confirm(question) || !MessageBox::confirm(question)) return;
+    {
+        HourglassCursor wait;
+        DM1->Database.Close();
+        const QString from = FileDir + QStringLiteral("Data/");
+        for (int i = storage::kCardFilesFirst; i <= storage::kCardFilesLast; ++i) {
+            const QString name = DatoveSoubory.at(i - 1);
+            // Copy failures are not reported; the tables are reopened in any case.
+            QFile::remove(firmDir() + name);
+            QFile::copy(from + name, firmDir() + name);
+        }
+        DM1->OtevritTabulky();
+        DM1->Hspl.Edit();
+        DM1->Hspl.FieldByName(QStringLiteral("Cislo"))->setAsInteger(1);
+        DM1->Hspl.Post();
+        DM1->Hspl.Close();
+        DM1->Hspl.Open();
+        DM1->Obnovit1();
+    }
+    setStatusText(0, QStringLiteral("Kartotéka byla vymazána."));
+    setStatusText(1, QString());
+    setStatusText(2, QString());
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!dataDirNotFound) {
+        IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
+        bool ok = true;
+        const QString s = QStringLiteral("Sporin");
+        if (isMaximized()) {
+            ok = sporin.writeInteger(s, QStringLiteral("Maximized"), 1) && ok;
+        } else if (!isMinimized()) {
+            const QRect g = geometry();
+            ok = sporin.writeInteger(s, QStringLiteral("Top"), g.top()) && ok;
+            ok = sporin.writeInteger(s, QStringLiteral("Left"), g.left()) && ok;
+            ok = sporin.writeInteger(s, QStringLiteral("Width"), g.width()) && ok;
+            ok = sporin.writeInteger(s, QStringLiteral("Height"), g.height()) && ok;
+            ok = sporin.writeInteger(s, QStringLiteral("Maximized"), 0) && ok;
+        }
+        ok = sporin.writeInteger(s, QStringLiteral("TypPisma"), TypPisma) && ok;
+        ok = sporin.writeInteger(s, QStringLiteral("Kodovani"), Kodovani) && ok;
+        if (!ok) {
+            QFile verze(FileDirLocal + QStringLiteral("Verze.txt"));
+            verze.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            MessageBox::error(QStringLiteral("Nemáte oprávnění zapisovat do adresáře s daty.\nNainstalujte program znovu."));
+        }
+        if (DM1) {
+            DM1->Database.Close();
+            DM1->Session.Close();
+        }
+        if (Auto1Form) Auto1Form->Nazvy.Close();
+    }
+    event->accept();
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QToolButton;
+
+// The main window: menu, speed bar and status bar, the program's only non-modal window. It
+// finds the data directory when it is created, continues the start-up on its first
+// activation (network data, template refresh, firm selection) and opens the firm chosen there.
+// Every command opens a modal window; the services other windows use (status texts, the
+// directories, the firm settings file, the firm printer) are public here.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        // The program directory (where Data.ini is looked for); the executable's directory when empty.
+        QString programDir;
+        // The common application data directory; the system's when empty. Tests point it elsewhere.
+        QString commonAppDataDir;
+        bool commonAppDataUnavailable = false;
+        // Continue the start-up when the window is first shown; tests drive it themselves.
+        bool firstActivationOnShow = true;
+    };
+
+    TMainForm();
+    explicit TMainForm(const Options& options);
+    ~TMainForm() override;
+
+    // Program constants.
+    static constexpr int kVersion = 110;
+    static constexpr int kYear = 2013;
+    static QString shownVersion();  // "1.10"
+    static QString programTitle();  // "Lamelin 1.10"
+
+    // Directories, each ending with "/" (empty when unknown).
+    QString FileDirPrg;
+    QString FileDirLocal;
+    QString FileDir;
+    QString DataDir;
+    QString commonAppDataDir;  // without trailing "/"; empty when unavailable
+    QString documentsDir;      // without trailing "/"; empty when unavailable
+    bool dataDirNotFound = true;
+    int localTemplateVersion = 0;
+
+    // The open firm: its directory name ("D3"), empty when none.
+    QString firmDirName;
+    QString firmDir() const;           // FileDir + D + "/"
+    QString firmSettingsPath() const;  // FileDir + D + "/" + D + ".ini"
+
+    QStringList DatoveSoubory;  // the data-file list
+    int TypPisma = 0;
+    int Kodovani = 1;
+
+    // Status bar: panel 0 hints and messages, 1 record position, 2 "EDIT", 3 empty.
+    void setStatusText(int panel, const QString& text);
+    QString statusText(int panel) const;
+
+    // Enables the firm's commands when a firm directory is set and exists (TypDp1).
+    void TypDp1();
+    // Shows the firm selection and opens the chosen firm; false when the user chose the end.
+    bool VyberDanoveho();
+    // Upgrades a register of the earlier layout and opens the register (PrevodSeznF1).
+    void PrevodSeznF1();
+    // Copies a register file set (kind 1: Data.*, kind 2: Uziv.*) from `source` to `target`.
+    static void KopSezn1(const QString& source, const QString& target, int kind);
+    // The firm printer choice; mode 1 also shows the printer setup dialog.
+    void VyberTisk1(int mode);
+    // Opens a document with its program, or starts a program with parameters.
+    static void ExecuteFile1(const QString& file, const QString& parameters);
+    // The firm's printer as chosen by VyberTisk1 (empty: the system default).
+    QString currentPrinterName() const { return m_currentPrinter; }
+    QListWidget* ListBoxT = nullptr;
+    QListWidget* ListBox2 = nullptr;
+
+    // Erases the card index of the open firm after two confirmations.
+    void eraseCardIndex();
+    // The rest of the start-up, run once on the first activation; tests call it directly.
+    void firstActivation();
+    bool firstActivationDone() const { return m_firstActivationDone; }
+
+    QAction* action(const QString& objectName) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildSpeedBar();
+    void buildStatusBar();
+    void findDataDirectory(const Options& options);
+    void checkTemplateVersion();
+    void placeWindow();
+    void refreshTemplates();
+    void applyPrinterChoice();
+    void fitStatusPanels();
+    QAction* addCommand(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
+                        const QKeySequence& shortcut = QKeySequence());
+
+    Options m_options;
+    bool m_firstActivationDone = false;
+    bool m_firstActivationPending = false;
+    bool m_closing = false;
+    QString m_currentPrinter;
+    QList<QLabel*> m_panels;
+    QWidget* m_speedBar = nullptr;
+    QList<QToolButton*> m_speedButtons;
+    QList<QMenu*> m_firmMenus;
+};

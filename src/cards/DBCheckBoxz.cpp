@@ -1,0 +1,19 @@
+#include "DBCheckBoxz.h"
+
+#include <QKeyEvent>
+
+#include "EnterTab.h"
+
+TDBCheckBoxz::TDBCheckBoxz(QWidget* parent) : TDBCheckBox(parent) {}
+
+void TDBCheckBoxz::keyPressEvent(QKeyEvent* event) {
+    if (m_enterTab) {
+        if (const int dir = entertab::direction(event)) {
+            // Enter acts as Tab: the focus moves on in tab order, Shift+Enter moves back.
+            focusNextPrevChild(dir > 0);
+            event->accept();
+            return;
+        }
+    }
+    TDBCheckBox::keyPressEvent(event);
+}

@@ -1,0 +1,176 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QStatusBar>
+#include <QPrinterInfo>
+#include <QToolButton>
+
+#include "AppFixture.h"
+
+using Startup = AppFixture;
+
+TEST_F(Startup, FindsTheDataDirectoryNamedByDataIni) {
+    startApp();
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+    EXPECT_EQ(MainForm->FileDir, dataDir);
+    EXPECT_EQ(MainForm->FileDirLocal, dataDir);
+    EXPECT_EQ(MainForm->windowTitle(), QString("Lamelin 1.10"));
+    EXPECT_EQ(MainForm->DatoveSoubory.size(), 27);
+    EXPECT_TRUE(messages.boxes.isEmpty()) << messages.last().toStdString();
+}
+
+TEST_F(Startup, AdresarPrgInAnyCaseMeansTheProgramDirectory) {
+    storage::TemplateSet::prepareDataDirectory(programDir);
+    IniFile(programDir + "Data.ini").writeString("Data", "Sporin", "ADRESARPRG");
+    startApp();
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+    EXPECT_EQ(MainForm->FileDir, programDir);
+}
+
+TEST_F(Startup, DataIniNamingADirectoryWithoutDataEndsTheSearch) {
+    // Even though the default data path holds a data directory.
+    storage::TemplateSet::prepareDataDirectory(commonDir + "/Corvex/Lamelin 2013/");
+    const QString empty = tmp.path() + "empty/";
+    QDir().mkpath(empty);
+    IniFile(programDir + "Data.ini").writeString("Data", "Sporin", empty);
+    startApp();
+    EXPECT_TRUE(MainForm->dataDirNotFound);
+    MainForm->firstActivation();
+    EXPECT_EQ(messages.texts(), QStringList{"Chyba při zjišťování adresáře s daty.\nNainstalujte program znovu."});
+    EXPECT_FALSE(MainForm->isVisible());
+}
+
+TEST_F(Startup, WithoutDataIniTheDefaultPathIsUsed) {
+    QFile::remove(programDir + "Data.ini");
+    const QString def = commonDir + "/Corvex/Lamelin 2013/";
+    storage::TemplateSet::prepareDataDirectory(def);
+    startApp();
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+    EXPECT_EQ(MainForm->FileDir, def);
+}
+
+TEST_F(Startup, NoDataDirectoryAtAll) {
+    QFile::remove(programDir + "Data.ini");
+    startApp();
+    EXPECT_TRUE(MainForm->dataDirNotFound);
+    MainForm->firstActivation();
+    EXPECT_EQ(messages.last(), QString("Chyba při zjišťování adresáře s daty.\nNainstalujte program znovu."));
+}
+
+TEST_F(Startup, TemplateVersionMismatchIsReportedAndStartUpContinues) {
+    for (auto [version, text] : {std::pair{109, "Máte novější verzi programu než adresář Data.\nNainstalujte program znovu."},
+                                 std::pair{111, "Máte starší verzi programu než adresář Data.\nNainstalujte program znovu."}}) {
+        IniFile(dataDir + "Data/Verze.ini").writeInteger("Verze", "Data", version);
+        messages.boxes.clear();
+        startApp();
+        ASSERT_EQ(messages.boxes.size(), 1);
+        EXPECT_EQ(messages.boxes[0].kind, MsgKind::Error);
+        EXPECT_EQ(messages.boxes[0].text, QString::fromUtf8(text));
+        EXPECT_FALSE(MainForm->dataDirNotFound);
+        destroyStartupWindows();
+    }
+}
+
+TEST_F(Startup, OnlyFirmSelectionEndAndHelpWorkBeforeAFirmIsOpen) {
+    startApp();
+    MainForm->TypDp1();
+    for (const char* name : {"Zpisdokartotky1", "Tisk1", "Spolecneudaje2", "Vymazanikartoteky1", "Nastavenitisku1"}) {
+        EXPECT_FALSE(MainForm->action(name)->isEnabled()) << name;
+    }
+    for (const char* name : {"Vyberfirmy1", "Konec1", "Navodkprogramu1"}) EXPECT_TRUE(MainForm->action(name)->isEnabled()) << name;
+    for (const char* name : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"}) {
+        EXPECT_FALSE(MainForm->findChild<QToolButton*>(name)->isEnabled()) << name;
+    }
+    addFirm(1, "Les");
+    openFirmDirectly("D1");
+    EXPECT_TRUE(MainForm->action("Zpisdokartotky1")->isEnabled());
+    EXPECT_TRUE(MainForm->findChild<QToolButton*>("SpeedButton1")->isEnabled());
+}
+
+TEST_F(Startup, MenuCaptionsHintsAndShortcuts) {
+    startApp();
+    EXPECT_EQ(MainForm->action("Vyberfirmy1")->text(), QString("&Výběr firmy"));
+    EXPECT_EQ(MainForm->action("Vyberfirmy1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(MainForm->action("Zpisdokartotky1")->shortcut(), QKeySequence(Qt::Key_F2));
+    EXPECT_EQ(MainForm->action("Tisk1")->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(MainForm->action("Tisk1")->statusTip(), QString("Výběr tisků"));
+    EXPECT_EQ(MainForm->action("Nastavenitisku1")->statusTip(), QString("Zobrazí dialog pro nastavení tiskárny"));
+    EXPECT_EQ(MainForm->findChild<QToolButton*>("SpeedButton4")->toolTip(), QString("Databáze hub"));
+}
+
+TEST_F(Startup, StatusPanelZeroFollowsTheWindowWidth) {
+    startApp();
+    MainForm->show();
+    QLabel* panel0 = MainForm->findChild<QLabel*>("StatusPanel0");
+    for (auto [width, expected] : {std::pair{400, 324}, std::pair{800, 674}}) {
+        MainForm->statusBar()->resize(width, MainForm->statusBar()->height());
+        QApplication::processEvents();
+        MainForm->resize(width, MainForm->height());
+        QApplication::processEvents();
+        if (MainForm->statusBar()->width() == width) EXPECT_EQ(panel0->width(), expected) << width;
+    }
+    MainForm->setStatusText(0, "Zpráva");
+    EXPECT_EQ(MainForm->statusText(0), QString("Zpráva"));
+}
+
+TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
+    startApp();
+    MainForm->setGeometry(10, 20, 700, 500);
+    MainForm->close();
+    IniFile sporin(dataDir + "Sporin.ini");
+    EXPECT_EQ(sporin.readInteger("Sporin", "Maximized", -1), 0);
+    EXPECT_EQ(sporin.readInteger("Sporin", "Width", 0), 700);
+    EXPECT_EQ(sporin.readInteger("Sporin", "Kodovani", -1), 1);
+    destroyStartupWindows();
+
+    startApp();
+    EXPECT_EQ(MainForm->width(), 700);
+    MainForm->showMaximized();
+    QApplication::processEvents();
+    MainForm->close();
+    sporin.reload();
+    EXPECT_EQ(sporin.readInteger("Sporin", "Maximized", -1), 1);
+    EXPECT_EQ(sporin.readInteger("Sporin", "Width", 0), 700);  // left as it was
+}
+
+TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
+    addFirm(1, "Les");
+    startApp();
+    openFirmDirectly("D1");
+    TTable& hdok = DM1->Hdok;
+    hdok.Append();
+    hdok.FieldByName("Nla")->setAsString("Boletus edulis");
+    hdok.Post();
+    DM1->Hdath.Append();
+    DM1->Hdath.FieldByName("Nlad")->setAsString("Amanita muscaria");
+    DM1->Hdath.Post();
+    ASSERT_EQ(DM1->Hspl.FieldByName("Cislo")->AsInteger(), 2);
+
+    messages.answer(MsgResult::Yes);
+    messages.answer(MsgResult::No);
+    MainForm->eraseCardIndex();
+    EXPECT_EQ(messages.texts(), QStringList({"Opravdu provést vymazání kartotéky ?", "Opravdu provést vymazání kartotéky ?"}));
+    EXPECT_EQ(DM1->Hdok.RecordCount(), 1);
+
+    MainForm->eraseCardIndex();
+    EXPECT_EQ(DM1->Hdok.RecordCount(), 0);
+    EXPECT_EQ(DM1->Hdath.RecordCount(), 1);  // the catalogues stay
+    EXPECT_EQ(DM1->Hspl.FieldByName("Cislo")->AsInteger(), 1);
+    EXPECT_EQ(MainForm->statusText(0), QString("Kartotéka byla vymazána."));
+    DM1->Hdok.Append();
+    EXPECT_EQ(DM1->Hdok.FieldByName("Evc")->AsInteger(), 1);
+    DM1->Hdok.Cancel();
+}
+
+TEST_F(Startup, FirmPrinterFallsBackToTheDefaultWhenGone) {
+    addFirm(1, "Les");
+    startApp();
+    MainForm->firmDirName = "D1";
+    IniFile firm(MainForm->firmSettingsPath());
+    firm.writeInteger("Tisk", "Vychozi", 0);
+    firm.writeString("Tisk", "Tiskarna", "Odstraněná tiskárna");
+    MainForm->VyberTisk1(2);
+    EXPECT_EQ(MainForm->currentPrinterName(), QPrinterInfo::defaultPrinterName());
+}
