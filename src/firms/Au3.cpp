@@ -46,7 +46,6 @@ TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TAu3Form::Button1Click);
     CloseButton = new QPushButton(QStringLiteral("&Zavřít"), this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
-    // The cancel button: Esc closes the window, with the OK result all the same.
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::accept);
 
     m_grid = new QGridLayout;
@@ -113,7 +112,8 @@ void TAu3Form::Button1Click() {
     accept();
 }
 
-void TAu3Form::done(int result) {
+void TAu3Form::done(int) {
     if (m_uziv && m_uziv->Active()) m_uziv->Cancel();
-    QDialog::done(result);
+    // "&Zavřít" is the cancel button with the OK result: Esc and the close box end the same way.
+    QDialog::done(QDialog::Accepted);
 }

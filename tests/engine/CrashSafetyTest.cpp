@@ -191,6 +191,15 @@ public:
         }
         return true;
     }
+    // Reads until the child announces a regeneration; false at the end of the output.
+    bool waitForRegeneration() {
+        while (!m_regenerating) {
+            if (!readSome(20000)) return false;
+        }
+        return true;
+    }
+    // Whether the last line read announced a regeneration (no change reported since).
+    bool regenerating() const { return m_regenerating; }
     // Kills the child with SIGKILL (when still running) and reads what it reported before.
     // Returns true when SIGKILL ended it, false when it had exited by itself.
     bool kill() {
@@ -217,9 +226,12 @@ private:
         m_pending.append(buf, n);
         qsizetype nl;
         while ((nl = m_pending.indexOf('\n')) >= 0) {
-            m_last = m_pending.left(nl).toInt();
-            ++m_reported;
+            const QByteArray line = m_pending.left(nl);
             m_pending.remove(0, nl + 1);
+            m_regenerating = line == "C";
+            if (m_regenerating) continue;
+            m_last = line.toInt();
+            ++m_reported;
         }
         return true;
     }
@@ -230,6 +242,7 @@ private:
     int m_reported = 0;
     int m_last = -1;
     int m_exitCode = -1;
+    bool m_regenerating = false;
 };
 
 TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
@@ -244,17 +257,26 @@ TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
     const std::vector<crashplan::Op> plan = crashplan::makePlan(kSeed, kChanges);
     std::mt19937 rng(kSeed);
     Model model;
-    int next = 0, kills = 0, runs = 0, unreported = 0;
+    int next = 0, kills = 0, runs = 0, unreported = 0, killedRegenerating = 0;
     while (next < kChanges && runs < 1000) {
         ++runs;
         const std::string run = "run " + std::to_string(runs) + " from change " + std::to_string(next);
         const int want = std::uniform_int_distribution<int>(0, 15)(rng);
         const int delayUs = std::uniform_int_distribution<int>(0, 300)(rng);
+        // Every fourth run aims at a regeneration: the record file rewritten and renamed over
+        // the old one, the index files rebuilt.
+        const bool aimAtRegeneration = runs % 4 == 0;
+        const int regenerationDelayUs = std::uniform_int_distribution<int>(0, 3000)(rng);
         Child child(work, kSeed, next, kChanges, dir.file("child.err"));
         ASSERT_TRUE(child.started()) << run;
-        if (child.waitForReports(want)) ::usleep(useconds_t(delayUs));
+        if (aimAtRegeneration) {
+            if (child.waitForRegeneration()) ::usleep(useconds_t(regenerationDelayUs));
+        } else if (child.waitForReports(want)) {
+            ::usleep(useconds_t(delayUs));
+        }
         if (child.kill()) {
             ++kills;
+            if (child.regenerating()) ++killedRegenerating;
         } else {
             ASSERT_EQ(child.exitCode(), 0) << run << ": " << readFile(dir.file("child.err")).toStdString();
             ASSERT_EQ(child.lastReported(), kChanges - 1) << run;
@@ -288,8 +310,9 @@ TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
     }
     EXPECT_EQ(next, kChanges);
     EXPECT_GE(kills, 50);
-    std::cout << "[          ] " << runs << " runs, " << kills << " killed, " << unreported
-              << " times after a change was stored but before it was reported\n";
+    EXPECT_GT(killedRegenerating, 0);
+    std::cout << "[          ] " << runs << " runs, " << kills << " killed (" << killedRegenerating
+              << " while regenerating, " << unreported << " after a change was stored but before it was reported)\n";
 
     // After all that the table still refuses a duplicate number and takes new cards.
     DirTable c(&session, work);

@@ -1,7 +1,7 @@
 // The crash test's child: makes the changes [from, to) of the crash plan to the card table in
 // a directory, one after another, and after each change has returned writes its number on a
-// line of standard output. The test kills it with SIGKILL at random moments and checks that
-// every change reported is in the table and nothing is damaged.
+// line of standard output (and "C" before it regenerates the table). The test kills it with SIGKILL at random moments
+// and checks that every change reported is in the table and nothing is damaged.
 //
 // Usage: engine_child <dir> <seed> <from> <to>
 
@@ -69,6 +69,17 @@ int main(int argc, char** argv) {
             // than half dead space, so that kills land in those too.
             if (k > from && k % 50 == 0) {
                 t.Close();
+                t.Open();
+            }
+            // And now and then compacts the record file, announcing it with a line "C".
+            if (k > from && k % 100 == 75) {
+                t.Close();
+                t.Exclusive = true;
+                t.Open();
+                if (::write(STDOUT_FILENO, "C\n", 2) != 2) return 3;
+                t.RegenerateIndexes();
+                t.Close();
+                t.Exclusive = false;
                 t.Open();
             }
             const crashplan::Op& op = plan[size_t(k)];

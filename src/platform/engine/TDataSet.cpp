@@ -410,20 +410,27 @@ void TDataSet::Edit() {
         return;
     }
     if (BeforeEdit) BeforeEdit(*this);
-    // Edit the latest version: another program may have changed the record meanwhile. When it
-    // deleted the record, or changed it so that it left this view, the refresh moves the cursor
-    // to a neighbour; the edit must then fail rather than quietly start on that neighbour,
-    // which the user has not seen.
+    // Lock first, then read: the lock keeps other programs from changing the record, and the
+    // read after it gives the version they posted last. When another program deleted the
+    // record, or changed it so that it left this view, the read moves the cursor to a
+    // neighbour; the edit must then fail rather than quietly start on that neighbour, which the
+    // user has not seen.
     const quint32 wanted = m_id;
-    refreshStore();
-    sync();
+    if (!lockForEdit(wanted)) {
+        throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+    }
+    try {
+        refreshStore();
+        sync();
+    } catch (...) {
+        unlockAfterEdit(wanted);
+        throw;
+    }
     if (m_id != wanted) {
+        unlockAfterEdit(wanted);
         notifyDataChange();
         if (!idLive(wanted)) throw EDatabaseError(QStringLiteral("Záznam byl smazán jiným uživatelem."));
         throw EDatabaseError(QStringLiteral("Záznam byl změněn jiným uživatelem."));
-    }
-    if (!lockForEdit(m_id)) {
-        throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
     }
     m_buffer = storedValues(m_id);
     setState(TDataSetState::Edit);
