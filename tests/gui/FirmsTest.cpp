@@ -230,6 +230,20 @@ TEST_F(Firms, DeleteAsksTwiceAndRemovesEverything) {
     EXPECT_TRUE(sel()->isVisible());
 }
 
+// A register row whose directory name leads out of the data directory loses only its row.
+TEST_F(Firms, DeleteNeverTouchesFilesOutsideTheDataDirectory) {
+    storeRow("Data.DB", {1, 1, "Cizí", ".."});
+    QFile outside(tmp.path() + "Hspl.DB");
+    ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
+    outside.close();
+    startApp();
+    showSelection();
+    click(sel()->Button2);
+    EXPECT_TRUE(storedRegister().isEmpty());
+    EXPECT_TRUE(QFile::exists(tmp.path() + "Hspl.DB"));
+    EXPECT_TRUE(QFileInfo(dataDir).isDir());
+}
+
 TEST_F(Firms, ClosingTheSelection) {
     addFirm(1, "Les");
     startApp();

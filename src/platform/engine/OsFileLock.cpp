@@ -121,6 +121,21 @@ void OsFileLock::unlock(int fd, quint64 offset, quint64 length) {
                              QStringLiteral("Zámek souboru nelze uvolnit: %1").arg(systemMessage(err)));
 }
 
+bool OsFileLock::heldByOther(int fd, quint64 offset, quint64 length) {
+    checkRange(offset, length);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = off_t(offset);
+    fl.l_len = off_t(length);
+    fl.l_pid = 0;
+    if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) {
+        throw EDBEngineError(EngineErrorCode::IoError,
+                             QStringLiteral("Zámek souboru nelze zjistit: %1").arg(systemMessage(errno)));
+    }
+    return fl.l_type != F_UNLCK;
+}
+
 LockFileHandle::LockFileHandle(QString path, int fd) : m_path(std::move(path)), m_fd(fd) {}
 
 LockFileHandle::~LockFileHandle() {

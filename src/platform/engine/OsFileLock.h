@@ -20,6 +20,9 @@ public:
     // Takes the lock, waiting for conflicting holders to release it.
     static void lockWait(int fd, quint64 offset, quint64 length, Mode mode);
     static void unlock(int fd, quint64 offset, quint64 length);
+    // True when another description holds a lock that conflicts with an exclusive lock on any
+    // byte of the range. Locks of `fd`'s own description never count.
+    static bool heldByOther(int fd, quint64 offset, quint64 length);
 };
 
 // A lock file ("Pdoxusrs.lck", "Paradox.lck") held with a shared lock while tables are open.

@@ -631,23 +631,42 @@ void TableStore::update(quint32 rid, const QVector<QVariant>& values) {
     });
 }
 
+void TableStore::checkNotEditedByOthers(const std::vector<quint32>& rids) const {
+    if (rids.empty()) return;
+    // One probe over every record lock first; only when somebody edits something are the
+    // records looked at one by one.
+    if (!OsFileLock::heldByOther(m_file->fd(), format::kLockRecordBase, quint64(m_maxRid) + 1)) return;
+    for (quint32 rid : rids) {
+        if (OsFileLock::heldByOther(m_file->fd(), format::kLockRecordBase + rid, 1)) {
+            throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
+        }
+    }
+}
+
 int TableStore::updateField(const std::vector<quint32>& rids, int field, const QVariant& value) {
     int changed = 0;
     writeLocked([&] {
-        QByteArray out;
-        quint64 seq = m_lastSeq;
-        changed = 0;
+        // Only the records whose value really changes are rewritten; the field alone is read
+        // to find them.
+        std::vector<quint32> changing;
         for (quint32 rid : rids) {
             if (!isLive(rid)) continue;
-            QVector<QVariant> values = this->values(rid);
-            const QVariant& old = values[field];
+            const QVariant old = this->value(rid, field);
             const bool same = (!old.isValid() && !value.isValid()) || (old.isValid() && value.isValid() && old == value);
-            if (same) continue;
+            if (!same) changing.push_back(rid);
+        }
+        // A record another connection is editing would get its edit written back over this
+        // change; the statement fails instead, before anything is written.
+        checkNotEditedByOthers(changing);
+        QByteArray out;
+        quint64 seq = m_lastSeq;
+        for (quint32 rid : changing) {
+            QVector<QVariant> values = this->values(rid);
             values[field] = value;
             checkUnique(values, rid);
             out.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, m_codec->encode(values)));
-            ++changed;
         }
+        changed = int(changing.size());
         return out;
     });
     return changed;
@@ -671,11 +690,14 @@ void TableStore::remove(quint32 rid) {
 
 void TableStore::emptyTable() {
     writeLocked([&] {
+        std::vector<quint32> live;
+        for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+            if (m_recs[rid].payload) live.push_back(rid);
+        }
+        checkNotEditedByOthers(live);
         QByteArray out;
         quint64 seq = m_lastSeq;
-        for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
-            if (m_recs[rid].payload) out.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotTombstone, QByteArray()));
-        }
+        for (quint32 rid : live) out.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotTombstone, QByteArray()));
         return out;
     });
 }
@@ -688,9 +710,12 @@ bool TableStore::tryLockRecord(quint32 rid) {
     m_lockedRecords.push_back(rid);
     // Another connection may have posted the record after our last read and released its lock
     // just before we took ours; read what the file gained, so that an edit starts from that
-    // version instead of writing back the old one over it.
+    // version instead of writing back the old one over it. The read waits for a write in
+    // progress (an UPDATE over many records checks the record locks under the write lock), so
+    // it sees all of such a write or none of it.
     try {
-        syncTail(false);
+        WriteLockGuard guard(m_file->fd());
+        syncTail(true);
     } catch (...) {
         unlockRecord(rid);
         throw;

@@ -135,6 +135,8 @@ private:
     // syncs, and applies the new slots to memory.
     void writeLocked(const std::function<QByteArray()>& build);
     void checkUnique(const QVector<QVariant>& values, quint32 selfRid) const;
+    // Throws RecordLocked when another connection edits one of `rids`. Under the write lock.
+    void checkNotEditedByOthers(const std::vector<quint32>& rids) const;
     void compact();
 
     int compareRecords(const Order& order, quint32 a, quint32 b) const;
