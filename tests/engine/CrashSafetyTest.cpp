@@ -265,12 +265,11 @@ TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
         const int to = std::min(kChanges, next + kPerRun);
         const int want = std::uniform_int_distribution<int>(0, kPerRun)(rng);
         const int delayUs = std::uniform_int_distribution<int>(0, 300)(rng);
-        // Every other run that passes a regeneration (record file rewritten and renamed over the
-        // old one, index files rebuilt) aims at it.
-        bool regenerates = false;
-        for (int k = next + 1; k < to; ++k) regenerates = regenerates || k % 100 == 75;
-        const bool aimAtRegeneration = regenerates && runs % 2 == 0;
-        const int regenerationDelayUs = std::uniform_int_distribution<int>(0, 3000)(rng);
+        // A run that passes a regeneration (record file rewritten and renamed over the old one,
+        // index files rebuilt) aims at it.
+        bool aimAtRegeneration = false;
+        for (int k = next + 1; k < to; ++k) aimAtRegeneration = aimAtRegeneration || k % 100 == 75;
+        const int regenerationDelayUs = std::uniform_int_distribution<int>(0, 1500)(rng);
         Child child(work, kSeed, next, to, dir.file("child.err"));
         ASSERT_TRUE(child.started()) << run;
         if (aimAtRegeneration) {

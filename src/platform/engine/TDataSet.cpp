@@ -239,6 +239,13 @@ void TDataSet::moveToId(quint32 id) {
     scrolled();
 }
 
+void TDataSet::moveToIdAt(quint32 id, qsizetype position) {
+    m_id = id;
+    m_pos = position;
+    m_bof = m_eof = false;
+    scrolled();
+}
+
 void TDataSet::moveToPositionOrAfter(qsizetype pos) {
     qsizetype lo, hi;
     range(lo, hi);
@@ -589,7 +596,7 @@ QVariant TDataSet::valueFromKey(int fieldNo, const QVariant& key) const {
 
 // ---- searching -----------------------------------------------------------------------------
 
-bool TDataSet::indexedLookup(int, const QVariant&, quint32&) const { return false; }
+bool TDataSet::indexedLookup(int, const QVariant&, quint32&, qsizetype&) const { return false; }
 
 bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values) {
     checkActive();
@@ -606,9 +613,10 @@ bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values) {
         keys << valueFromKey(no, values[i]);
     }
     quint32 found = 0;
-    if (fields.size() == 1 && indexedLookup(fields[0], keys[0], found)) {
+    qsizetype position = -1;
+    if (fields.size() == 1 && indexedLookup(fields[0], keys[0], found, position)) {
         if (!found) return false;
-        moveToId(found);
+        moveToIdAt(found, position);
         return true;
     }
     qsizetype lo, hi;

@@ -165,7 +165,7 @@ protected:
     // Exact lookup of `value` in `fieldNo` using an index, when the dataset has one: `found` is
     // the matching record that comes first in the current order, within range() and passing the
     // filter, or 0 when there is none. Returns false when it cannot answer (no index).
-    virtual bool indexedLookup(int fieldNo, const QVariant& value, quint32& found) const;
+    virtual bool indexedLookup(int fieldNo, const QVariant& value, quint32& found, qsizetype& position) const;
     // New records of a detail dataset get the master's link value.
     virtual void initNewRecord(QVector<QVariant>& values) {}
 
@@ -173,6 +173,8 @@ protected:
     bool passes(quint32 id) const;
     // Moves to the record `id` (which must pass the filter), or to the first record when 0.
     void moveToId(quint32 id);
+    // The same when the record's position in the current order is known already.
+    void moveToIdAt(quint32 id, qsizetype position);
     // Moves to the first record at or after `pos` passing the filter; the last one if none.
     void moveToPositionOrAfter(qsizetype pos);
     void notifyDataChange(TField* field = nullptr);

@@ -263,7 +263,7 @@ void TTable::initNewRecord(QVector<QVariant>& values) {
 
 // ---- searching -----------------------------------------------------------------------------
 
-bool TTable::indexedLookup(int fieldNo, const QVariant& value, quint32& found) const {
+bool TTable::indexedLookup(int fieldNo, const QVariant& value, quint32& found, qsizetype& position) const {
     const engine::Order* o = store().orderForField(fieldNo);
     if (!o) return false;
     found = 0;
@@ -282,6 +282,7 @@ bool TTable::indexedLookup(int fieldNo, const QVariant& value, quint32& found) c
         if (pos >= lo && pos < best) {
             best = pos;
             found = id;
+            position = pos;
             if (sameOrder) break;
         }
     }

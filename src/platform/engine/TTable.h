@@ -79,7 +79,7 @@ protected:
     void unlockAfterEdit(quint32 id) override;
     void refreshStore() override;
     void range(qsizetype& lo, qsizetype& hi) const override;
-    bool indexedLookup(int fieldNo, const QVariant& value, quint32& found) const override;
+    bool indexedLookup(int fieldNo, const QVariant& value, quint32& found, qsizetype& position) const override;
     void initNewRecord(QVector<QVariant>& values) override;
 
 private:

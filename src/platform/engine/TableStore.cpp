@@ -464,8 +464,24 @@ qsizetype TableStore::lowerBound(const Order& order, const QVariant& key) const 
 
 qsizetype TableStore::positionOf(const Order& order, quint32 rid) const {
     if (!isLive(rid)) return -1;
-    auto it = std::lower_bound(order.rids.begin(), order.rids.end(), rid,
-                               [&](quint32 a, quint32 b) { return compareRecords(order, a, b) < 0; });
+    // The same comparison as compareRecords, with the sought record's key read only once: each
+    // step of the search then decodes just the record it looks at.
+    const int field = order.def.field;
+    const int pk = m_header.layout.primaryKey;
+    const QVariant key = field >= 0 ? value(rid, field) : QVariant();
+    const qint64 tie = pk >= 0 ? value(rid, pk).toLongLong() : qint64(rid);
+    auto before = [&](quint32 a, quint32) {
+        if (a == rid) return false;
+        if (field >= 0) {
+            const int c = compareToKey(order, a, key);
+            if (c != 0) return c < 0;
+            if (field == pk) return false;
+        }
+        const qint64 x = pk >= 0 ? value(a, pk).toLongLong() : qint64(a);
+        if (x != tie) return x < tie;
+        return a < rid;
+    };
+    auto it = std::lower_bound(order.rids.begin(), order.rids.end(), rid, before);
     if (it != order.rids.end() && *it == rid) return it - order.rids.begin();
     // A record whose key changed under a stale position; fall back to a scan.
     auto found = std::find(order.rids.begin(), order.rids.end(), rid);
