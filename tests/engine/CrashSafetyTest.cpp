@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
 #include <cerrno>
 #include <csignal>
 #include <random>
@@ -114,7 +113,10 @@ TEST_F(CrashSafety, ARecordFileCutAtAnyByteOfItsLastSlotsOpensInTheStateBeforeOr
         const qint64 size = QFileInfo(sub + "Cards.DB").size();
         if (newSlot < 0) newSlot = size - sizes[k];
         EXPECT_EQ(size, sizes[k] + newSlot) << at;
+        Rows withoutNew = withNew;
+        std::erase_if(withoutNew, [](const auto& row) { return row.second[1].toInt() == 100; });
         ASSERT_EQ(withNew.size(), states[k].size() + 1) << at;
+        EXPECT_EQ(withoutNew, states[k]) << at;
         DirTable c(&session, sub);
         c.t.Open();
         EXPECT_EQ(readRows(c.t), withNew) << at;

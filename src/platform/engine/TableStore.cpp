@@ -783,17 +783,24 @@ void TableStore::compact() {
     RecordHeader header = m_header;
     header.epoch = RecordFile::makeHeader(m_header.layout, QString(), 0).epoch;
     header.autoIncFloor = quint32(std::max<qint32>(m_maxAutoInc, 0));
-    QByteArray body;
-    body.reserve(m_liveBytes);
-    quint64 seq = 0;
-    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
-        const Rec& r = m_recs[rid];
-        if (r.payload) body.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
-    }
     const QString temp = m_path + QLatin1String(".compact.tmp");
     FileSystem& fs = FileSystem::current();
     fs.remove(temp);
-    RecordFile::writeNewFile(temp, header, body);
+    {
+        // The new body lives only until it is written, so that it is gone before the new file
+        // is read back: the old records, the new body and the new file's contents are never
+        // all in memory at once.
+        QByteArray body;
+        body.reserve(m_liveBytes);
+        quint64 seq = 0;
+        for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+            const Rec& r = m_recs[rid];
+            if (r.payload) {
+                body.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
+            }
+        }
+        RecordFile::writeNewFile(temp, header, body);
+    }
     QString error;
     auto newFile = fs.open(temp, FileSystem::OpenMode::ReadWrite, &error);
     if (!newFile || !OsFileLock::tryLock(newFile->fd(), format::kLockOpen, 1, OsFileLock::Mode::Exclusive) ||
