@@ -161,6 +161,34 @@ TEST_F(Corruption, EveryByteFlipOfTheRecordFileIsReportedOrCostsOnlyTheLastSlot)
     EXPECT_EQ(lastLost, 2 * (original.size() - lastSlot));
 }
 
+TEST_F(Corruption, ARecordFileCutInsideItsHeaderIsReported) {
+    createCards();
+    {
+        auto t = table();
+        t->Open();
+        addCard(*t, 1, "Hřib");
+    }
+    const auto pristine = tableFiles(dir.path(), "Cards");
+    auto file =
+        engine::FileSystem::current().open(dir.file("Cards.DB"), engine::FileSystem::OpenMode::ReadOnly, nullptr);
+    const qint64 headerSize = engine::RecordFile::readHeader(*file, dir.file("Cards.DB")).size;
+    file.reset();
+    const ScratchDir scratch;
+    for (qint64 cut = 0; cut < headerSize; ++cut) {
+        auto files = pristine;
+        files["Cards.DB"].truncate(cut);
+        putTableFiles(scratch.path(), "Cards", files);
+        DirTable c(&session, scratch.path());
+        try {
+            c.t.Open();
+            ADD_FAILURE() << "a record file cut at " << cut << " opened";
+        } catch (const EDBEngineError& e) {
+            EXPECT_EQ(e.errorCode(), EngineErrorCode::FileCorrupt) << cut;
+            EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(scratch.file("Cards.DB")))) << e.what();
+        }
+    }
+}
+
 TEST_F(Corruption, DamageFollowedByLaterWritesIsReportedNotCutOff) {
     // A slot damaged in the middle, with records appended after it later, must keep failing
     // the open; in particular a writer must not take it for a torn tail and cut the records.
@@ -411,10 +439,6 @@ TEST_F(Corruption, IndexFilesOfAnotherFirmCopiedFromTheSameTemplateAreRebuilt) {
     putTableFiles(dir.path(), "Cards", files);
     expectRecoveredFrom(rowsA, "index files of another firm");
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(Corruption, IndexFilesLeftByAnEarlierTableOfTheSameNameAreNotAdopted) {
     // An earlier table "Cards" with another layout: a named index on its seventh field and a

@@ -64,11 +64,10 @@ protected:
     // fault at every write or sync it makes. A change that fails must throw IoError and leave
     // the table as it was, in the same process and on disk, and a later post must work. A
     // change that succeeds although a write failed (an index snapshot, which is only a cache)
-    // must have its full effect. `exclusive` opens the table exclusively.
-    void sweep(const std::function<void(TTable&)>& change, bool exclusive = false) {
+    // must have its full effect.
+    void sweep(const std::function<void(TTable&)>& change) {
         auto openTable = [&] {
             auto t = table();
-            t->Exclusive = exclusive;
             t->Open();
             return t;
         };
@@ -89,11 +88,7 @@ protected:
                 const std::string at = std::string(fc.name) + " at " + std::to_string(n);
                 putTableFiles(scratch.path(), "Cards", pristine);
                 auto t = openTable();
-                std::unique_ptr<TTable> other;
-                if (!exclusive) {
-                    other = table();
-                    other->Open();
-                }
+                auto other = openTable();
                 fs.arm(fc.fault, n, fc.sticky);
                 bool failed = false;
                 try {
@@ -111,7 +106,7 @@ protected:
                 if (failed) {
                     ++failures;
                     // Another cursor of the same database shares the records: unchanged.
-                    if (other) EXPECT_EQ(readRows(*other), before) << at;
+                    EXPECT_EQ(readRows(*other), before) << at;
                     // The failing cursor, once its pending edit is dropped.
                     t->Cancel();
                     EXPECT_EQ(readRows(*t), before) << at;
@@ -295,10 +290,6 @@ TEST_F(FaultInjection, FailedCreationLeavesNoTable) {
         EXPECT_GT(failures, 0) << fc.name;
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(FaultInjection, AnIndexKnownFromOneFileSurvivesRegeneration) {
     // Y04 is lost and the open cannot write the index files back (every write fails): the

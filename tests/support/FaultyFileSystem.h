@@ -42,12 +42,3 @@ private:
     int m_writes = 0;
     int m_syncs = 0;
 };
-
-// Installs a FaultyFileSystem for the lifetime of the guard.
-class FaultyFileSystemGuard {
-public:
-    explicit FaultyFileSystemGuard(FaultyFileSystem& fs) { engine::FileSystem::setCurrent(&fs); }
-    ~FaultyFileSystemGuard() { engine::FileSystem::setCurrent(nullptr); }
-    FaultyFileSystemGuard(const FaultyFileSystemGuard&) = delete;
-    FaultyFileSystemGuard& operator=(const FaultyFileSystemGuard&) = delete;
-};

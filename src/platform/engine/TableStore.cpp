@@ -464,6 +464,25 @@ qsizetype TableStore::lowerBound(const Order& order, const QVariant& key) const 
 
 qsizetype TableStore::positionOf(const Order& order, quint32 rid) const {
     if (!isLive(rid)) return -1;
+    size_t index = 0;
+    while (index < m_orders.size() && m_orders[index].get() != &order) ++index;
+    if (index < m_orders.size()) {
+        if (m_positionCache.size() != m_orders.size()) m_positionCache.assign(m_orders.size(), PositionCache{});
+        PositionCache& cache = m_positionCache[index];
+        if (cache.version == m_version && rid < cache.position.size()) return cache.position[rid];
+        if (m_positionVersion != m_version) {
+            m_positionVersion = m_version;
+            m_positionLookups = 0;
+        }
+        // A few lookups are cheaper by binary search; a run of them on an unchanged table
+        // pays for one pass that records every position.
+        if (++m_positionLookups > 8) {
+            cache.position.assign(m_recs.size(), -1);
+            for (size_t p = 0; p < order.rids.size(); ++p) cache.position[order.rids[p]] = qint32(p);
+            cache.version = m_version;
+            return rid < cache.position.size() ? cache.position[rid] : -1;
+        }
+    }
     // The same comparison as compareRecords, with the sought record's key read only once: each
     // step of the search then decodes just the record it looks at.
     const int field = order.def.field;

@@ -171,6 +171,15 @@ private:
     quint64 m_ordersGeneration = 0;
     bool m_indexesDirty = false;
     std::vector<quint32> m_lockedRecords;
+    // Positions of the records in each order, built when positions are asked for repeatedly
+    // while the table does not change (a run of locates); any change makes them stale.
+    struct PositionCache {
+        quint64 version = ~quint64(0);
+        std::vector<qint32> position;  // by record identity; -1 when not in the order
+    };
+    mutable std::vector<PositionCache> m_positionCache;
+    mutable quint64 m_positionVersion = ~quint64(0);
+    mutable int m_positionLookups = 0;
 };
 
 }  // namespace engine
