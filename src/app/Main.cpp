@@ -496,6 +496,20 @@ void TMainForm::VyberTisk1(int mode) {
     selectCurrent();
 }
 
+void TMainForm::PrevodPisma1(QObject* report) {
+    if (!report) return;
+    QList<QObject*> targets{report};
+    targets += report->findChildren<QObject*>();
+    for (QObject* o : targets) {
+        const QVariant v = o->property("font");
+        if (!v.isValid() || v.typeId() != QMetaType::QFont) continue;
+        QFont font = v.value<QFont>();
+        if (font.family().contains(QLatin1String(" CE"))) continue;
+        font.setFamily(font.family() + QStringLiteral(" CE"));
+        o->setProperty("font", font);
+    }
+}
+
 void TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
     const QFileInfo info(file);
     if (info.isExecutable() && !info.isDir()) {

@@ -70,6 +70,10 @@ public:
     static void KopSezn1(const QString& source, const QString& target, int kind);
     // The firm printer choice; mode 1 also shows the printer setup dialog.
     void VyberTisk1(int mode);
+    // Switches the fonts of a report and of every element on it to their central-European
+    // variants: " CE" is appended to each font name that does not contain it yet. Elements are
+    // the report's child objects that have a font.
+    static void PrevodPisma1(QObject* report);
     // Opens a document with its program, or starts a program with parameters.
     static void ExecuteFile1(const QString& file, const QString& parameters);
     // The firm's printer as chosen by VyberTisk1 (empty: the system default).

@@ -174,3 +174,18 @@ TEST_F(Startup, FirmPrinterFallsBackToTheDefaultWhenGone) {
     MainForm->VyberTisk1(2);
     EXPECT_EQ(MainForm->currentPrinterName(), QPrinterInfo::defaultPrinterName());
 }
+
+TEST(ReportFonts, CentralEuropeanVariantsAreAppendedOnce) {
+    QWidget report;
+    report.setFont(QFont("Arial"));
+    auto* title = new QLabel("Seznam firem", &report);
+    title->setFont(QFont("Times New Roman"));
+    auto* done = new QLabel("Číslo", &report);
+    done->setFont(QFont("Arial CE"));
+    TMainForm::PrevodPisma1(&report);
+    EXPECT_EQ(report.font().family(), QString("Arial CE"));
+    EXPECT_EQ(title->font().family(), QString("Times New Roman CE"));
+    EXPECT_EQ(done->font().family(), QString("Arial CE"));
+    TMainForm::PrevodPisma1(&report);
+    EXPECT_EQ(title->font().family(), QString("Times New Roman CE"));
+}
