@@ -6,7 +6,6 @@ set -euo pipefail
 lamelin="$1"
 setup="$2"
 work="$(mktemp -d)"
-display=":$(( 90 + RANDOM % 50 ))"
 xvfb_pid=""
 app_pid=""
 cleanup() {
@@ -26,10 +25,14 @@ mkdir -p "$XDG_DATA_HOME"
 data="$XDG_DATA_HOME/Corvex/Lamelin 2013"
 [ -f "$data/Data.DB" ] || fail "lamelin-setup made no register"
 
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY="$display"
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
 for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo > /dev/null 2>&1 || fail "display $DISPLAY does not answer"
 
 unset QT_QPA_PLATFORM
 "$lamelin" > "$work/lamelin.log" 2>&1 &
