@@ -5,48 +5,14 @@
 
 #include <QFileInfo>
 
-#include "EngineFixture.h"
+#include "DataSetFixture.h"
 #include "TDataSource.h"
 
 namespace {
 
-class DataSetSearchTest : public EngineFixture {
+class DataSetSearchTest : public DataSetFixture {
 protected:
-    // Cards in Evc order (Nla / Lk / Neh):
-    //   1 Boletus edulis / Hradiště / A          2 Amanita muscaria / Chlum / N
-    //   3 Cantharellus cibarius / Černá hora / A 4 Russula emetica / Cejl / N
-    //   5 Lactarius deliciosus / Ivanovice / A   6 Hygrocybe conica / Hradiště / N
-    //   7 Chroogomphus rutilus / Chlum / A       8 Čirůvka fialová / Cejl / N
-    std::unique_ptr<TTable> openFilled(const QString& order = "Evc") {
-        createCards();
-        auto t = table();
-        t->setIndexFieldNames(order);
-        t->Open();
-        addCard(*t, 1, "Boletus edulis", "Hradiště", QDate(2020, 5, 1), "A");
-        addCard(*t, 2, "Amanita muscaria", "Chlum", QDate(2019, 6, 2), "N");
-        addCard(*t, 3, "Cantharellus cibarius", "Černá hora", QDate(2021, 7, 3), "A");
-        addCard(*t, 4, "Russula emetica", "Cejl", QDate(2018, 8, 4), "N");
-        addCard(*t, 5, "Lactarius deliciosus", "Ivanovice", QDate(2022, 9, 5), "A");
-        addCard(*t, 6, "Hygrocybe conica", "Hradiště", QDate(2020, 5, 1), "N");
-        addCard(*t, 7, "Chroogomphus rutilus", "Chlum", QDate(2017, 1, 6), "A");
-        addCard(*t, 8, "Čirůvka fialová", "Cejl", QDate(2016, 2, 7), "N");
-        t->First();
-        return t;
-    }
-
-    static int evc(const TDataSet& t) { return t.FieldByName("Evc")->AsInteger(); }
-    static QString nla(const TDataSet& t) { return t.FieldByName("Nla")->AsString(); }
-    static QList<int> evcs(TDataSet& t) {
-        QList<int> out;
-        for (t.First(); !t.Eof(); t.Next()) out << evc(t);
-        return out;
-    }
-
-    std::unique_ptr<TDatabase> otherDatabase() {
-        auto other = std::make_unique<TDatabase>(&session, "OtherDb");
-        other->Params = db.Params;
-        return other;
-    }
+    std::unique_ptr<TTable> openFilled(const QString& order = "Evc") { return openCards(8, order); }
 };
 
 template <typename F>

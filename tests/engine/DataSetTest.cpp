@@ -5,47 +5,14 @@
 
 #include <functional>
 
-#include "EngineFixture.h"
+#include "DataSetFixture.h"
 #include "TDataSource.h"
 
 namespace {
 
-// Five cards of the fixture's layout; in Evc order:
-//   1 Boletus edulis / Hradiště / A      2 Amanita muscaria / Chlum / N
-//   3 Cantharellus cibarius / Černá hora / A      4 Russula emetica / Cejl / N
-//   5 Lactarius deliciosus / Ivanovice / A
-class DataSetTest : public EngineFixture {
+class DataSetTest : public DataSetFixture {
 protected:
-    std::unique_ptr<TTable> openFilled(const QString& order = "Evc") {
-        createCards();
-        auto t = table();
-        t->setIndexFieldNames(order);
-        t->Open();
-        addCard(*t, 1, "Boletus edulis", "Hradiště", QDate(2020, 5, 1), "A");
-        addCard(*t, 2, "Amanita muscaria", "Chlum", QDate(2019, 6, 2), "N");
-        addCard(*t, 3, "Cantharellus cibarius", "Černá hora", QDate(2021, 7, 3), "A");
-        addCard(*t, 4, "Russula emetica", "Cejl", QDate(2018, 8, 4), "N");
-        addCard(*t, 5, "Lactarius deliciosus", "Ivanovice", QDate(2022, 9, 5), "A");
-        t->First();
-        return t;
-    }
-
-    static int evc(const TDataSet& t) { return t.FieldByName("Evc")->AsInteger(); }
-    static QString nla(const TDataSet& t) { return t.FieldByName("Nla")->AsString(); }
-
-    // The Evc values from the first record on, in the current order.
-    static QList<int> evcs(TDataSet& t) {
-        QList<int> out;
-        for (t.First(); !t.Eof(); t.Next()) out << evc(t);
-        return out;
-    }
-
-    // A second database over the same directory: a connection of its own, like another program.
-    std::unique_ptr<TDatabase> otherDatabase() {
-        auto other = std::make_unique<TDatabase>(&session, "OtherDb");
-        other->Params = db.Params;
-        return other;
-    }
+    std::unique_ptr<TTable> openFilled(const QString& order = "Evc") { return openCards(5, order); }
 };
 
 template <typename F>
