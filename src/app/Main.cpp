@@ -561,7 +561,10 @@ void TMainForm::Tiskseznamufirem1Click() {
         TMainForm* form;
         TTable& firms;
         ~Done() {
-            firms.Close();
+            try {
+                firms.Close();
+            } catch (...) {  // closing a cursor only fails when the table is gone already
+            }
             form->setStatusText(0, QString());
         }
     } done{this, firms};

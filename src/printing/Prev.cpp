@@ -19,8 +19,6 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "PrintOutput.h"
-#include "TPdfSink.h"
-#include "TPrintSink.h"
 #include "TReport.h"
 #include "TReportPreview.h"
 #include "TiskInfo.h"
@@ -339,23 +337,20 @@ void TPrevForm::Tiskdokumentu1Click() {
         }
     } restore{this};
 
-    std::unique_ptr<TPrintSink> sink = PrintOutput::open(m_report->title(), this);
-    if (!sink) return;  // the user cancelled the PDF file dialog
-    if (TiskInfoForm) {
-        TiskInfoForm->TypTisku();
-        TiskInfoForm->show();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
     bool printerMakesCopies = false;
     int copies = 1;
     firmCopies(printerMakesCopies, copies);
-    if (PrintOutput::printCopies(*sink, m_report->prepared(), printerMakesCopies, copies, m_report->printerCopies())) return;
-    if (TiskInfoForm) TiskInfoForm->hide();
-    if (auto* pdf = dynamic_cast<TPdfSink*>(sink.get())) {
-        MessageBox::error(QStringLiteral("Soubor %1 se nepodařilo uložit.\n%2").arg(pdf->path(), sink->errorString()), this);
-    } else {
-        MessageBox::error(QStringLiteral("Tisk se nepodařilo vytvořit.\n") + sink->errorString(), this);
-    }
+    // The info window comes once the output is open, after a PDF file dialog.
+    PrintOutput::print(*m_report, printerMakesCopies, copies, this, [](bool sending) {
+        if (!TiskInfoForm) return;
+        if (!sending) {
+            TiskInfoForm->hide();
+            return;
+        }
+        TiskInfoForm->TypTisku();
+        TiskInfoForm->show();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
 }
 
 // ---- keys and hints ------------------------------------------------------------------------

@@ -7,9 +7,11 @@
 
 #include "Globals.h"
 #include "Main.h"
+#include "MessageBox.h"
 #include "TPdfSink.h"
 #include "TPreparedReport.h"
 #include "TPrinterSink.h"
+#include "TReport.h"
 
 namespace {
 
@@ -70,6 +72,22 @@ bool PrintOutput::printCopies(TPrintSink& sink, const TPreparedReport& pages, bo
         if (!sink.printJob(pages, sink.isFile() ? 1 : printerCopies)) return false;
     }
     return true;
+}
+
+bool PrintOutput::print(const TReport& report, bool printerMakesCopies, int copies, QWidget* parent,
+                        const std::function<void(bool sending)>& sending) {
+    std::unique_ptr<TPrintSink> sink = open(report.title(), parent);
+    if (!sink) return false;
+    if (sending) sending(true);
+    const bool ok = printCopies(*sink, report.prepared(), printerMakesCopies, copies, report.printerCopies());
+    if (sending) sending(false);
+    if (ok) return true;
+    if (auto* pdf = dynamic_cast<TPdfSink*>(sink.get())) {
+        MessageBox::error(QStringLiteral("Soubor %1 se nepodařilo uložit.\n%2").arg(pdf->path(), sink->errorString()), parent);
+    } else {
+        MessageBox::error(QStringLiteral("Tisk se nepodařilo vytvořit.\n") + sink->errorString(), parent);
+    }
+    return false;
 }
 
 void PrintOutput::setSinkFactory(SinkFactory factory) { sinkFactory() = std::move(factory); }

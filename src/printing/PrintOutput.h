@@ -6,6 +6,7 @@
 
 class QWidget;
 class TPrintSink;
+class TReport;
 struct TPreparedReport;
 
 // Where the program's printed pages go, and how copies are made.
@@ -36,6 +37,15 @@ public:
     // Stops at the first failed job and returns false (the sink's errorString() says why).
     static bool printCopies(TPrintSink& sink, const TPreparedReport& pages, bool printerMakesCopies, int copies,
                             int printerCopies);
+
+    // Prints the pages `report` prepared last: opens the output (open()), prints with the copy
+    // rules of printCopies() and the report's printer copies, and shows a failure in an error
+    // box. `sending` is called with true once the output is open, before the first page goes
+    // out, and with false when the pages are out or the printing failed, before any message.
+    // Returns true when every job went out; false after a failure or when the user cancelled
+    // the PDF file dialog.
+    static bool print(const TReport& report, bool printerMakesCopies, int copies, QWidget* parent,
+                      const std::function<void(bool sending)>& sending = {});
 
     // For tests: replace the output (nullptr restores the printer and PDF outputs), or the
     // file dialog of the PDF output.
