@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
     const QString dir = tmp.path() + QStringLiteral("/");
     storage::TemplateSet::prepareDataDirectory(dir);
     QDir().mkpath(dir + QStringLiteral("D1"));
-    for (const QString& f : storage::dataFileList()) QFile::copy(dir + QStringLiteral("Data/") + f, dir + QStringLiteral("D1/") + f);
+    for (const QString& f : storage::dataFileList())
+        QFile::copy(dir + QStringLiteral("Data/") + f, dir + QStringLiteral("D1/") + f);
     TDM1 dm;
     dm.createStep(dir);
     dm.setFirmDirectory(dir + QStringLiteral("D1"));

@@ -8,9 +8,9 @@
 #include "Globals.h"
 #include "MessageBox.h"
 #include "Prev.h"
+#include "TDataSet.h"
 #include "TReport.h"
 #include "TiskInfo.h"
-#include "TDataSet.h"
 
 LamelinApplication::LamelinApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Lamelin"));

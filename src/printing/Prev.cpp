@@ -138,7 +138,8 @@ void TPrevForm::buildWindow() {
     LastButton->setText(QStringLiteral(">|"));
     // Small square buttons, as large as their caption needs.
     int side = 0;
-    for (QToolButton* b : {FirstButton, PriorButton, NextButton, LastButton}) side = qMax(side, qMax(24, b->sizeHint().width()));
+    for (QToolButton* b : {FirstButton, PriorButton, NextButton, LastButton})
+        side = qMax(side, qMax(24, b->sizeHint().width()));
     for (QToolButton* b : {FirstButton, PriorButton, NextButton, LastButton}) b->setFixedSize(side, side);
 
     PageInfo = new QLabel(QStringLiteral("Strana 1 z 1"), SpeedBar);
@@ -225,7 +226,9 @@ void TPrevForm::ShowReport(TReport& report) {
     m_report = nullptr;
 }
 
-void TPrevForm::setStatusLine(const QString& text) { StatusBar->setText(text); }
+void TPrevForm::setStatusLine(const QString& text) {
+    StatusBar->setText(text);
+}
 
 // ---- showing and hiding --------------------------------------------------------------------
 

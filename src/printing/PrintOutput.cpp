@@ -83,13 +83,18 @@ bool PrintOutput::print(const TReport& report, bool printerMakesCopies, int copi
     if (sending) sending(false);
     if (ok) return true;
     if (auto* pdf = dynamic_cast<TPdfSink*>(sink.get())) {
-        MessageBox::error(QStringLiteral("Soubor %1 se nepodařilo uložit.\n%2").arg(pdf->path(), sink->errorString()), parent);
+        MessageBox::error(QStringLiteral("Soubor %1 se nepodařilo uložit.\n%2").arg(pdf->path(), sink->errorString()),
+                          parent);
     } else {
         MessageBox::error(QStringLiteral("Tisk se nepodařilo vytvořit.\n") + sink->errorString(), parent);
     }
     return false;
 }
 
-void PrintOutput::setSinkFactory(SinkFactory factory) { sinkFactory() = std::move(factory); }
+void PrintOutput::setSinkFactory(SinkFactory factory) {
+    sinkFactory() = std::move(factory);
+}
 
-void PrintOutput::setPdfFileChooser(PdfFileChooser chooser) { pdfFileChooser() = std::move(chooser); }
+void PrintOutput::setPdfFileChooser(PdfFileChooser chooser) {
+    pdfFileChooser() = std::move(chooser);
+}

@@ -25,7 +25,8 @@ TRpdReport::TRpdReport(TDM1& dm, QObject* parent) : TReport(QStringLiteral("Evid
     setFontPx(kArial, 11);
     setDataSet(&dm.HdokQr);
 
-    QRBandHeader = new TReportBand(this, QStringLiteral("QRBandHeader"), TReportBand::Kind::PageHeader, kHeaderDesignHeight);
+    QRBandHeader =
+        new TReportBand(this, QStringLiteral("QRBandHeader"), TReportBand::Kind::PageHeader, kHeaderDesignHeight);
     QRBandDetail1 = new TReportBand(this, QStringLiteral("QRBandDetail1"), TReportBand::Kind::Detail, kLabelHeight);
     TReportBand* d = QRBandDetail1;
     TDataSet* card = &dm.HdokQr;
@@ -45,9 +46,11 @@ TRpdReport::TRpdReport(TDM1& dm, QObject* parent) : TReport(QStringLiteral("Evid
         new TReportShape(d, QLatin1String(name), box, TReportShape::Kind::HorizontalLine);
     };
 
-    data("QRDBTextSna", QRect(1, 11, 490, 22), &dm.Hspl, "Sna", kTimes, 19, true)->setAlignment(TReportText::Align::Center);
+    data("QRDBTextSna", QRect(1, 11, 490, 22), &dm.Hspl, "Sna", kTimes, 19, true)
+        ->setAlignment(TReportText::Align::Center);
     line("QRShape36", QRect(1, 42, 490, 4));
-    data("QRDBTextNlak", QRect(1, 56, 490, 16), card, "Nlak", kArial, 13, true)->setAlignment(TReportText::Align::Center);
+    data("QRDBTextNlak", QRect(1, 56, 490, 16), card, "Nlak", kArial, 13, true)
+        ->setAlignment(TReportText::Align::Center);
     label("QRLabel3", QRect(2, 78, 488, 16), QString(61, QLatin1Char('=')), kArial, 13, true);
     label("QRLabel9", QRect(1, 104, 53, 17), QStringLiteral("Habitat:"), kTimes, 15, true);
     data("QRDBTextLk", QRect(62, 105, 0, 0), card, "Lk", kArial, 13, false);
@@ -82,4 +85,6 @@ int TRpdReport::headerHeight(int ho) {
     return (ho * 38 + 5) / 10;
 }
 
-void TRpdReport::setTopOffsetMm(int ho) { QRBandHeader->setHeight(headerHeight(ho)); }
+void TRpdReport::setTopOffsetMm(int ho) {
+    QRBandHeader->setHeight(headerHeight(ho));
+}

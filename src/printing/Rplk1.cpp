@@ -25,11 +25,13 @@ TRplk1Report::TRplk1Report(TDM1& dm, QObject* parent) : TReport(QStringLiteral("
 
     TReportBand* h = QRBandPageHeader = new TReportBand(this, QStringLiteral("QRBandPageHeader"), Kind::PageHeader, 82);
     new TReportLabel(h, QStringLiteral("QRLabel9"), QRect(1, 16, 0, 0), QStringLiteral("Lokalita:"));
-    auto* lks = new TReportDBText(h, QStringLiteral("QRDBTextLks"), QRect(54, 16, 0, 0), &dm.Hspl, QStringLiteral("Lks"));
+    auto* lks =
+        new TReportDBText(h, QStringLiteral("QRDBTextLks"), QRect(54, 16, 0, 0), &dm.Hspl, QStringLiteral("Lks"));
     QFont bold = lks->font();
     bold.setBold(true);
     lks->setFont(bold);
-    auto* page = new TReportSysData(h, QStringLiteral("QRSysDataPage"), QRect(612, 16, 54, 16), QStringLiteral("stránka "));
+    auto* page =
+        new TReportSysData(h, QStringLiteral("QRSysDataPage"), QRect(612, 16, 54, 16), QStringLiteral("stránka "));
     page->setAlignment(TReportText::Align::Right);
     page->setAutoSize(true);
     new TReportShape(h, QStringLiteral("QRShape22"), QRect(1, 37, 665, 3), Shape::TopAndBottom);
@@ -38,8 +40,10 @@ TRplk1Report::TRplk1Report(TDM1& dm, QObject* parent) : TReport(QStringLiteral("
     new TReportShape(h, QStringLiteral("QRShape1"), QRect(1, 72, 665, 3), Shape::TopAndBottom);
 
     QRBandDetail1 = new TReportBand(this, QStringLiteral("QRBandDetail1"), Kind::Detail, 19);
-    new TReportDBText(QRBandDetail1, QStringLiteral("QRDBTextNla"), QRect(1, 0, 0, 0), &dm.HdokQr1, QStringLiteral("Nla"));
-    new TReportDBText(QRBandDetail1, QStringLiteral("QRDBTextNce"), QRect(435, 0, 0, 0), &dm.HdokQr1, QStringLiteral("Nce"));
+    new TReportDBText(QRBandDetail1, QStringLiteral("QRDBTextNla"), QRect(1, 0, 0, 0), &dm.HdokQr1,
+                      QStringLiteral("Nla"));
+    new TReportDBText(QRBandDetail1, QStringLiteral("QRDBTextNce"), QRect(435, 0, 0, 0), &dm.HdokQr1,
+                      QStringLiteral("Nce"));
 
     QRBandSummary = new TReportBand(this, QStringLiteral("QRBandSummary"), Kind::Summary, 32);
     new TReportShape(QRBandSummary, QStringLiteral("QRShape3"), QRect(1, 6, 665, 4), Shape::HorizontalLine);

@@ -23,7 +23,8 @@ TRvoz1aReport::TRvoz1aReport(TDataSet& firms, QObject* parent) : TReport(QString
     QRBandTitle = new TReportBand(this, QStringLiteral("QRBandTitle"), Kind::Title, 67);
     new TReportShape(QRBandTitle, QStringLiteral("QRShape2"), QRect(3, 21, 687, 36), Shape::Rectangle);
     new TReportShape(QRBandTitle, QStringLiteral("QRShape3"), QRect(6, 24, 681, 30), Shape::Rectangle);
-    new TReportLabel(QRBandTitle, QStringLiteral("QRLabel"), QRect(276, 32, 0, 0), QStringLiteral("S E Z N A M   F I R E M"));
+    new TReportLabel(QRBandTitle, QStringLiteral("QRLabel"), QRect(276, 32, 0, 0),
+                     QStringLiteral("S E Z N A M   F I R E M"));
 
     QRBandHeader = new TReportBand(this, QStringLiteral("QRBandHeader"), Kind::PageHeader, 48);
     new TReportLabel(QRBandHeader, QStringLiteral("QRLabel1"), QRect(0, 16, 0, 0), QStringLiteral("Číslo"));
@@ -37,14 +38,16 @@ TRvoz1aReport::TRvoz1aReport(TDataSet& firms, QObject* parent) : TReport(QString
                                      QStringLiteral("Cislo"));
     number->setAlignment(TReportText::Align::Right);
     number->setAutoSize(true);
-    new TReportDBText(QRBandDetail, QStringLiteral("QRDBTextNazev"), QRect(60, 0, 0, 0), &firms, QStringLiteral("Nazev"));
+    new TReportDBText(QRBandDetail, QStringLiteral("QRDBTextNazev"), QRect(60, 0, 0, 0), &firms,
+                      QStringLiteral("Nazev"));
     new TReportDBText(QRBandDetail, QStringLiteral("QRDBTextAdresar"), QRect(647, 0, 0, 0), &firms,
                       QStringLiteral("Adresar"));
     new TReportLabel(QRBandDetail, QStringLiteral("QRLabel5"), QRect(0, 16, 692, 16), kRule);
 
     QRBandSummary = new TReportBand(this, QStringLiteral("QRBandSummary"), Kind::Summary, 64);
     new TReportShape(QRBandSummary, QStringLiteral("QRShape4"), QRect(0, 22, 692, 4), Shape::TopAndBottom);
-    new TReportLabel(QRBandSummary, QStringLiteral("QRLabel4"), QRect(0, 32, 0, 0), QStringLiteral("Celkový počet firem"));
+    new TReportLabel(QRBandSummary, QStringLiteral("QRLabel4"), QRect(0, 32, 0, 0),
+                     QStringLiteral("Celkový počet firem"));
     auto* total = new TReportCalc(QRBandSummary, QStringLiteral("QRDBCalc"), QRect(629, 32, 63, 16));
     total->setAlignment(TReportText::Align::Right);
     total->setAutoSize(true);

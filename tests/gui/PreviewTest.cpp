@@ -67,7 +67,8 @@ protected:
     }
     static QString buttons(TPrevForm* f) {
         QString s;
-        for (QToolButton* b : {f->FirstButton, f->PriorButton, f->NextButton, f->LastButton}) s += b->isEnabled() ? '1' : '0';
+        for (QToolButton* b : {f->FirstButton, f->PriorButton, f->NextButton, f->LastButton})
+            s += b->isEnabled() ? '1' : '0';
         return s;
     }
     static void key(TPrevForm* f, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
@@ -220,7 +221,8 @@ TEST_F(PreviewTest, WithoutAPrinterThePagesGoToThePdfTheUserNames) {
     preview([](TPrevForm* f) { f->PrintBitBtn->click(); });
     ASSERT_EQ(messages.boxes.size(), 1);
     EXPECT_EQ(messages.boxes[0].kind, MsgKind::Error);
-    EXPECT_TRUE(messages.last().startsWith("Soubor " + chosen + " se nepodařilo uložit.\n")) << messages.last().toStdString();
+    EXPECT_TRUE(messages.last().startsWith("Soubor " + chosen + " se nepodařilo uložit.\n"))
+        << messages.last().toStdString();
     EXPECT_FALSE(QFile::exists(chosen));
     PrintOutput::setPdfFileChooser(nullptr);
 }

@@ -96,7 +96,8 @@ TEST_F(ReportLayoutTest, LocalityListCountsDistinctSpeciesInTheChosenOrder) {
     QVector<Card> cards;
     for (int i = 0; i < 40; ++i) {
         // Latin and Czech orders differ: the Czech names run backwards.
-        cards << Card{i + 1, QString("Species %1").arg(i, 2, 10, QChar('0')), "", QString("druh %1").arg(99 - i), "Chlum"};
+        cards << Card{i + 1, QString("Species %1").arg(i, 2, 10, QChar('0')), "", QString("druh %1").arg(99 - i),
+                      "Chlum"};
     }
     // The same species twice, and another locality, do not add to the list.
     cards << Card{41, "Species 00", "", "druh 99", "Chlum"} << Card{42, "Boletus edulis", "", "hřib", "Chlumec"};

@@ -12,7 +12,9 @@ namespace report {
 constexpr qreal kLayoutDpi = 96.0;
 
 // Millimetres to layout units (1 mm = 3.78 units).
-constexpr qreal mmToLayout(qreal mm) { return mm * kLayoutDpi / 25.4; }
+constexpr qreal mmToLayout(qreal mm) {
+    return mm * kLayoutDpi / 25.4;
+}
 
 // Paints `page` in layout units. The caller scales the painter to its device first (the
 // preview by its zoom, a printer by its resolution / 96), so the screen, the printer and a PDF

@@ -127,4 +127,6 @@ void TReport::Preview() {
     if (previewHook()) previewHook()(*this);
 }
 
-void TReport::setPreviewHook(PreviewHook hook) { previewHook() = std::move(hook); }
+void TReport::setPreviewHook(PreviewHook hook) {
+    previewHook() = std::move(hook);
+}

@@ -8,7 +8,9 @@ TReportBand::TReportBand(TReport* report, const QString& name, Kind kind, int he
     setObjectName(name);
 }
 
-TReport* TReportBand::report() const { return static_cast<TReport*>(parent()); }
+TReport* TReportBand::report() const {
+    return static_cast<TReport*>(parent());
+}
 
 void TReportBand::place(const TReportContext& context, QPointF origin, TPreparedPage& page) const {
     for (QObject* child : children()) {

@@ -7,6 +7,10 @@ TReportElement::TReportElement(TReportBand* band, const QString& name, const QRe
     setObjectName(name);
 }
 
-TReportBand* TReportElement::band() const { return static_cast<TReportBand*>(parent()); }
+TReportBand* TReportElement::band() const {
+    return static_cast<TReportBand*>(parent());
+}
 
-TReport* TReportElement::report() const { return band() ? band()->report() : nullptr; }
+TReport* TReportElement::report() const {
+    return band() ? band()->report() : nullptr;
+}

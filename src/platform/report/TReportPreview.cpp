@@ -76,7 +76,9 @@ void TReportPreview::scrollHome() {
     verticalScrollBar()->setValue(0);
 }
 
-QSizeF TReportPreview::scaledPaper() const { return m_report.paperSize * (m_zoom / 100.0); }
+QSizeF TReportPreview::scaledPaper() const {
+    return m_report.paperSize * (m_zoom / 100.0);
+}
 
 void TReportPreview::updateScrollBars() {
     const QSizeF paper = scaledPaper();
@@ -94,7 +96,9 @@ void TReportPreview::resizeEvent(QResizeEvent* event) {
     updateScrollBars();
 }
 
-void TReportPreview::scrollContentsBy(int, int) { viewport()->update(); }
+void TReportPreview::scrollContentsBy(int, int) {
+    viewport()->update();
+}
 
 void TReportPreview::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());

@@ -46,7 +46,9 @@ void TReportText::place(const TReportContext& context, QPointF origin, TPrepared
     item.rect = box;
     // Only a text wider than its fixed box is cut; painting the others needs no clip.
     item.clip = !m_autoSize && width > box.width();
-    const int horizontal = m_align == Align::Left ? Qt::AlignLeft : m_align == Align::Right ? Qt::AlignRight : Qt::AlignHCenter;
+    const int horizontal = m_align == Align::Left    ? Qt::AlignLeft
+                           : m_align == Align::Right ? Qt::AlignRight
+                                                     : Qt::AlignHCenter;
     item.flags = horizontal | Qt::AlignTop;
     page.items.push_back(item);
 }
