@@ -7,7 +7,10 @@
 #include "EvzhDt.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "Prev.h"
 #include "TDataSet.h"
+#include "TReport.h"
+#include "TiskInfo.h"
 
 LamelinApplication::LamelinApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Lamelin"));
@@ -48,6 +51,12 @@ void createStartupWindows(const TMainForm::Options& options) {
         date = EvzhDtForm->date();
         return true;
     };
+    PrevForm = new TPrevForm(MainForm);
+    TiskInfoForm = new TTiskInfoForm(MainForm);
+    // Running a report's preview shows the prepared pages in the preview window.
+    TReport::setPreviewHook([](TReport& report) {
+        if (PrevForm) PrevForm->ShowReport(report);
+    });
     Au4Form = new TAu4Form(MainForm);
 }
 
@@ -56,6 +65,11 @@ void createStartupWindows() { createStartupWindows(TMainForm::Options()); }
 void destroyStartupWindows() {
     delete Au4Form;
     Au4Form = nullptr;
+    TReport::setPreviewHook(nullptr);
+    delete TiskInfoForm;
+    TiskInfoForm = nullptr;
+    delete PrevForm;
+    PrevForm = nullptr;
     delete EvzhDtForm;
     EvzhDtForm = nullptr;
     delete Auto1Form;

@@ -15,7 +15,8 @@ public:
 
 // Creates the windows that live for the whole run, in the start-up order: the main window (its
 // creation step finds the data directory), the data module (its creation step prepares the
-// session), the firm selection, the date picker and the password prompt.
+// session), the firm selection, the date picker, the print preview (which becomes the reports'
+// preview), the print progress window and the password prompt.
 void createStartupWindows(const TMainForm::Options& options);
 void createStartupWindows();
 // Destroys them in reverse order and clears their window variables.

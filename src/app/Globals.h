@@ -7,9 +7,13 @@ class TDM1;
 class TAuto1Form;
 class TEvzhDtForm;
 class TAu4Form;
+class TPrevForm;
+class TTiskInfoForm;
 
 extern TMainForm* MainForm;
 extern TDM1* DM1;
 extern TAuto1Form* Auto1Form;
 extern TEvzhDtForm* EvzhDtForm;
 extern TAu4Form* Au4Form;
+extern TPrevForm* PrevForm;
+extern TTiskInfoForm* TiskInfoForm;

@@ -33,6 +33,8 @@
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "OsFileLock.h"
+#include "Prev.h"
+#include "Rvoz1a.h"
 #include "UseHTMLHelp.h"
 #include "WindowPlacement.h"
 
@@ -235,7 +237,9 @@ void TMainForm::buildMenu() {
                        QStringLiteral("Vymazání kartotéky")),
             &QAction::triggered, this, &TMainForm::eraseCardIndex);
     dalsi->addSeparator();
-    addCommand(dalsi, QStringLiteral("Tiskseznamufirem1"), QStringLiteral("Tisk &seznamu firem"), QStringLiteral("Tisk seznamu firem"));
+    connect(addCommand(dalsi, QStringLiteral("Tiskseznamufirem1"), QStringLiteral("Tisk &seznamu firem"),
+                       QStringLiteral("Tisk seznamu firem")),
+            &QAction::triggered, this, &TMainForm::Tiskseznamufirem1Click);
 
     QMenu* napoveda = topMenu(QStringLiteral("Napoveda1"), QStringLiteral("Nápo&věda"), QStringLiteral("Nápověda"));
     connect(addCommand(napoveda, QStringLiteral("Navodkprogramu1"), QStringLiteral("&Návod k programu"),
@@ -545,6 +549,41 @@ void TMainForm::eraseCardIndex() {
     setStatusText(0, QStringLiteral("Kartotéka byla vymazána."));
     setStatusText(1, QString());
     setStatusText(2, QString());
+}
+
+// ---- the firm list -------------------------------------------------------------------------
+
+void TMainForm::Tiskseznamufirem1Click() {
+    TTable& firms = Auto1Form->TableA;
+    const TTable& shown = Auto1Form->Auto1;
+    // Whatever happens, the print cursor closes and the status panel empties again.
+    struct Done {
+        TMainForm* form;
+        TTable& firms;
+        ~Done() {
+            try {
+                firms.Close();
+            } catch (...) {  // closing a cursor only fails when the table is gone already
+            }
+            form->setStatusText(0, QString());
+        }
+    } done{this, firms};
+    {
+        HourglassCursor wait;  // the preview puts the normal cursor back while it is open
+        setStatusText(0, QStringLiteral("Připravuje se náhled před tiskem ..."));
+        // The list shows what the firm selection shows: its order and its filter.
+        firms.Close();
+        firms.setIndexFieldNames(shown.IndexFieldNames());
+        firms.setFilter(shown.Filter());
+        firms.setFiltered(shown.Filtered());
+        firms.Open();
+        if (!m_firmListReport) m_firmListReport = new TRvoz1aReport(firms, this);
+        if (TypPisma == 1) PrevodPisma1(m_firmListReport);
+        m_firmListReport->setLeftMarginMm(DM1->Hspl.FieldByName(QStringLiteral("Lo1"))->AsInteger());
+        m_firmListReport->setPrinterCopies(1);
+        if (PrevForm) PrevForm->setStatusLine(QStringLiteral("Budou vytištěny všechny stránky."));
+        m_firmListReport->Preview();
+    }
 }
 
 // ---- closing -------------------------------------------------------------------------------

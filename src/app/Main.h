@@ -8,6 +8,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QToolButton;
+class TRvoz1aReport;
 
 // The main window: menu, speed bar and status bar, the program's only non-modal window. It
 // finds the data directory when it is created, continues the start-up on its first
@@ -81,6 +82,9 @@ public:
     QListWidget* ListBoxT = nullptr;
     QListWidget* ListBox2 = nullptr;
 
+    // Prints the firm list: the firm selection's register in its order and under its filter,
+    // shown in the print preview (printing happens from there).
+    void Tiskseznamufirem1Click();
     // Erases the card index of the open firm after two confirmations.
     void eraseCardIndex();
     // The rest of the start-up, run once on the first activation; tests call it directly.
@@ -117,4 +121,6 @@ private:
     QWidget* m_speedBar = nullptr;
     QList<QToolButton*> m_speedButtons;
     QList<QMenu*> m_firmMenus;
+    // The firm list report, made on first use and kept with the window.
+    TRvoz1aReport* m_firmListReport = nullptr;
 };

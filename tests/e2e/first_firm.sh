@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user creates a firm with the keyboard only and opens it; the main window's caption and the
-# firm directory's 27 table files are checked. Usage: first_firm.sh <lamelin> <lamelin-setup>
+# firm directory's 27 table files are checked. Then the firm list is printed from the main
+# window: the preview opens, F6 prints, and with no printer installed the pages are saved as the
+# offered PDF in the documents folder, which must hold the firm's name.
+# Usage: first_firm.sh <lamelin> <lamelin-setup>
 set -euo pipefail
 lamelin="$1"
 setup="$2"
@@ -106,4 +109,22 @@ LIST
 [ "$count" -eq 27 ] || fail "the firm directory holds $count of the 27 table files"
 # The main window's commands are enabled now that a firm is open: F2 is bound to card entry.
 kill -0 "$app_pid" || fail "the program ended"
-echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'"
+
+# "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.
+xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
+sleep 0.5
+key alt+m
+key s
+preview="$(wait_window '^Lamelin - Náhled před tiskem$')"
+xdotool windowfocus --sync "$preview" 2>/dev/null || true
+key F6
+wait_window '^Uložit tisk jako PDF$' > /dev/null
+key Return                               # the offered name: "Seznam firem.pdf" in Documents
+pdf="$HOME/Documents/Seznam firem.pdf"
+for _ in $(seq 100); do [ -s "$pdf" ] && break; sleep 0.1; done
+[ -s "$pdf" ] || fail "no PDF at $pdf"
+text="$(pdftotext "$pdf" - 2>/dev/null)" || fail "pdftotext cannot read $pdf"
+grep -q 'Houbaři z Písku' <<<"$text" || fail "the firm list PDF lacks the firm's name: $text"
+grep -q 'Celkový počet firem' <<<"$text" || fail "the firm list PDF lacks its total line"
+key Escape
+echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'; firm list saved as PDF"
