@@ -58,6 +58,8 @@ protected:
     void preview(std::function<void(TPrevForm*)> check) {
         bool ran = false;
         whenShown<TPrevForm>([&](TPrevForm* f) {
+            // Focus moves only once the window is active, which the platform does asynchronously.
+            EXPECT_TRUE(QTest::qWaitForWindowActive(f));
             check(f);
             ran = true;
             f->CloseBitBtn->click();
