@@ -168,7 +168,7 @@ void TArchivePathForm::finishLayout(QWidget* besideProgress, QPushButton* comman
     pathRow->addWidget(BitBtnAdr1);
     auto* inGroup = new QVBoxLayout(group);
     inGroup->addLayout(proposals);
-    inGroup->addWidget(CheckBoxNzt, 0, Qt::AlignLeft);
+    inGroup->addWidget(CheckBoxNzt, 0, Qt::AlignLeft | Qt::AlignAbsolute);
     inGroup->addWidget(Label3);
     inGroup->addLayout(pathRow);
     inGroup->addWidget(EditCesta1);

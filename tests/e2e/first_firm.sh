@@ -51,6 +51,12 @@ wait_window() {
 }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
 
+# A computer that has not chosen between local and shared data is asked first: local data.
+location="$(wait_window '^Výběr práce s daty$')"
+xdotool windowactivate --sync "$location" 2>/dev/null || xdotool windowfocus --sync "$location"
+sleep 0.5
+key alt+o                                # "&OK"
+
 selection="$(wait_window 'výběr')"
 xdotool windowactivate --sync "$selection" 2>/dev/null || xdotool windowfocus --sync "$selection"
 sleep 0.5
@@ -106,4 +112,38 @@ LIST
 [ "$count" -eq 27 ] || fail "the firm directory holds $count of the 27 table files"
 # The main window's commands are enabled now that a firm is open: F2 is bound to card entry.
 kill -0 "$app_pid" || fail "the program ended"
-echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'"
+
+# Backup into the proposed place, then restore from it, by keyboard.
+archive="$data/Zaloha/D1.zip"
+xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
+key alt+m                                # "Další &možnosti"
+key z                                    # "&Zálohování dat"
+backup_id="$(wait_window '^Zálohování dat$')"
+xdotool windowfocus --sync "$backup_id"
+key alt+h                                # "Zálo&hovat"
+wait_window '^Potvrzení$' > /dev/null
+key Return                               # "&Ano"
+wait_window '^Informace$' > /dev/null    # "Data byla zazálohována."
+key Return
+[ -s "$archive" ] || fail "no archive at $archive"
+xdotool windowfocus --sync "$backup_id"   # without a window manager the focus stays with the box
+if command -v unzip > /dev/null; then
+  entries="$(unzip -Z1 "$archive" | wc -l)"
+  [ "$entries" -eq 27 ] || fail "the archive holds $entries entries"
+fi
+key Escape                               # "&Zavřít"
+xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
+key alt+m
+key o                                    # "&Obnovení dat"
+restore_id="$(wait_window '^Obnovení dat$')"
+xdotool windowfocus --sync "$restore_id"
+key alt+o                                # "&Obnovit", from the path used last
+wait_window '^Potvrzení$' > /dev/null
+key Return
+wait_window '^Informace$' > /dev/null    # "Data byla obnovena."
+key Return
+xdotool windowfocus --sync "$restore_id"
+key Escape
+[ -e "$data/D1/Zaloha" ] && fail "the restore left its folder Zaloha behind"
+kill -0 "$app_pid" || fail "the program ended during backup or restore"
+echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'; backed up and restored"
