@@ -350,7 +350,9 @@ FirmRestore::Result FirmRestore::run(const QString& archivePath) {
     m_safetyNames.clear();
     for (const ZipWriter::Entry& e : current) m_safetyNames << e.name;
     const auto onSafety = [this](double done) { report(0.3 * done); };
-    if ((!current.isEmpty() && !ZipWriter::write(safetyArchivePath(m_firmDir), current, onSafety, &result.detail)) ||
+    // The safety archive lives only while the restore runs: stored, not compressed.
+    if ((!current.isEmpty() && !ZipWriter::write(safetyArchivePath(m_firmDir), current, onSafety, &result.detail,
+                                                 ZipWriter::Compression::Store)) ||
         !writeMarker(m_safetyNames, &result.detail)) {
         return failEarly(Outcome::SafetyArchiveFailed);
     }

@@ -18,12 +18,15 @@ public:
     };
     // Called while the archive is written, with the share done (0 to 1).
     using Progress = std::function<void(double done)>;
+    // Deflate at its fastest level (archives that are kept), or no compression at all (a
+    // short-lived archive on the same disk, where time counts and space hardly).
+    enum class Compression { Deflate, Store };
 
     // Writes `entries` into a new archive at `archivePath`. Returns false with the reason in
     // `error` when the archive could not be written completely; nothing is left behind then.
     // An empty list writes nothing and fails: an archive with no entries is no backup.
     static bool write(const QString& archivePath, const QVector<Entry>& entries, const Progress& progress,
-                      QString* error);
+                      QString* error, Compression compression = Compression::Deflate);
 };
 
 }  // namespace backup
