@@ -114,6 +114,8 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         {7, QStringLiteral("razeni-firem.html"), 1},   {8, QStringLiteral("hesla.html"), 1},
         {9, QStringLiteral("firma-obsazena.html"), 1}, {10, QStringLiteral("hlavni-okno.html"), 0},
         {11, QStringLiteral("klavesy.html"), 0},
+        {40, QStringLiteral("zalohovani.html"), 0},    {41, QStringLiteral("obnoveni.html"), 0},
+        {42, QStringLiteral("sitova-data.html"), 0},
     };
     return table;
 }
