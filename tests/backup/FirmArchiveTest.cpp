@@ -72,6 +72,11 @@ TEST_F(FirmArchive, BackupHoldsExactlyTheTableFilesAndOnlyAWholeOneReplacesTheOl
     EXPECT_EQ(second.items, 0);
     EXPECT_EQ(readFile(target), older);
     EXPECT_EQ(QDir(tmp.path() + "zalohy").entryList(QDir::Files | QDir::Hidden), QStringList{"D1.zip"});
+
+    // Never over a file of the firm itself.
+    const QByteArray cards = readFile(firm + "Hdok.DB");
+    for (const char* own : {"Hdok.DB", "D1.ini"}) EXPECT_FALSE(FirmBackup::run(firm, firm + own, nullptr).written);
+    EXPECT_EQ(readFile(firm + "Hdok.DB"), cards);
 }
 
 TEST_F(FirmArchive, RestoreTakesOnlyAWholeReadableArchiveAndOtherwiseLeavesTheFirm) {
@@ -131,10 +136,14 @@ TEST_F(FirmArchive, RestoreTakesOnlyAWholeReadableArchiveAndOtherwiseLeavesTheFi
         FirmRestore restore(firm, {storage::tablePassword()});
         const FirmRestore::Result result = restore.run(archivePath);
         EXPECT_EQ(result.outcome, c.outcome) << result.detail.toStdString();
-        if (c.outcome != Outcome::Restored) EXPECT_EQ(snapshot(firm), before);
+        if (c.outcome != Outcome::Restored) {
+            EXPECT_EQ(snapshot(firm), before);
+        }
         EXPECT_EQ(cardNames(firm).value(0), c.cardsAfter + " 1");
         EXPECT_EQ(readFile(firm + "D1.ini"), QByteArray("[D1]\n"));
-        if (c.outcome != Outcome::SafetyArchiveFailed) EXPECT_FALSE(QFileInfo::exists(firm + "Zaloha"));
+        if (c.outcome != Outcome::SafetyArchiveFailed) {
+            EXPECT_FALSE(QFileInfo::exists(firm + "Zaloha"));
+        }
         // Back to the firm of before for the next case.
         if (c.outcome == Outcome::Restored) {
             QDir(firm).removeRecursively();

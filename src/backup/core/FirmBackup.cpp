@@ -20,7 +20,17 @@ QVector<ZipWriter::Entry> FirmBackup::tableFiles(const QString& firmDir) {
 FirmBackup::Result FirmBackup::run(const QString& firmDir, const QString& archivePath,
                                    const ZipWriter::Progress& progress) {
     Result result;
-    const QString dir = QFileInfo(archivePath).absolutePath();
+    // An archive written over one of the firm's own files would destroy what it is to keep.
+    const QFileInfo target(archivePath);
+    for (const QString& name : storage::dataFileList() + QStringList{QDir(firmDir).dirName() + QStringLiteral(".ini")}) {
+        const QFileInfo own(firmDir + name);
+        if (target.absoluteFilePath() == own.absoluteFilePath() ||
+            (target.exists() && target.canonicalFilePath() == own.canonicalFilePath())) {
+            result.error = QStringLiteral("Záloha nesmí přepsat soubor firmy.");
+            return result;
+        }
+    }
+    const QString dir = target.absolutePath();
     if (!QFileInfo(dir).isDir() && !QDir().mkpath(dir)) {
         result.error = QStringLiteral("Adresář %1 nelze vytvořit.").arg(QDir::toNativeSeparators(dir));
         return result;

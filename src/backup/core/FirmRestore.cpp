@@ -295,7 +295,14 @@ FirmRestore::Result FirmRestore::run(const QString& archivePath) {
     Result result;
     report(0);
 
-    // 1. The archive, before anything is written.
+    // 1. The archive, before anything is written. One inside "Zaloha" is this firm's own
+    // safety archive or staging, which the restore replaces on its way.
+    const QString ownFolder = QDir::cleanPath(QFileInfo(zalohaDir(m_firmDir)).absoluteFilePath()) + QLatin1Char('/');
+    if (QFileInfo(archivePath).absoluteFilePath().startsWith(ownFolder)) {
+        result.outcome = Outcome::ArchiveUnreadable;
+        result.detail = QStringLiteral("Záložní soubor firmy nelze použít jako zálohu.");
+        return result;
+    }
     QVector<Found> found;
     quint64 needed = 0;
     {
