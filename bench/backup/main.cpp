@@ -48,7 +48,8 @@ qint64 firmBytes(const QString& firm) {
 void buildFirm(const QString& firm, int cards) {
     QDir(firm).removeRecursively();
     storage::TemplateSet::createFirmTables(firm);
-    for (const QString& name : QDir(firm).entryList({QStringLiteral("Hdok.*")}, QDir::Files)) QFile::remove(firm + name);
+    for (const QString& name : QDir(firm).entryList({QStringLiteral("Hdok.*")}, QDir::Files))
+        QFile::remove(firm + name);
     Stopwatch sw;
     buildOurs(firm, CardGenerator(cards), false);
     emitInfo(QStringLiteral("build_firm"), QStringLiteral("cards=%1 s=%2").arg(cards).arg(sw.ms() / 1000, 0, 'f', 1));
@@ -66,10 +67,9 @@ void measure(const QString& dataDir, int cards, int rounds) {
         const backup::FirmBackup::Result b = backup::FirmBackup::run(firm, archive, nullptr);
         backups.push_back(sw.ms());
         if (!b.written) throw std::runtime_error("backup failed: " + b.error.toStdString());
-        emitInfo(QStringLiteral("backup_round"), QStringLiteral("cards=%1 ms=%2 cpu_ms=%3")
-                                                     .arg(cards)
-                                                     .arg(sw.ms(), 0, 'f', 1)
-                                                     .arg(sw.cpuMs(), 0, 'f', 1));
+        emitInfo(
+            QStringLiteral("backup_round"),
+            QStringLiteral("cards=%1 ms=%2 cpu_ms=%3").arg(cards).arg(sw.ms(), 0, 'f', 1).arg(sw.cpuMs(), 0, 'f', 1));
         sw.restart();
         backup::FirmRestore restore(firm, {storage::tablePassword()});
         const backup::FirmRestore::Result r = restore.run(archive);
@@ -77,10 +77,9 @@ void measure(const QString& dataDir, int cards, int rounds) {
         if (r.outcome != backup::FirmRestore::Outcome::Restored) {
             throw std::runtime_error("restore failed: " + r.detail.toStdString());
         }
-        emitInfo(QStringLiteral("restore_round"), QStringLiteral("cards=%1 ms=%2 cpu_ms=%3")
-                                                      .arg(cards)
-                                                      .arg(sw.ms(), 0, 'f', 1)
-                                                      .arg(sw.cpuMs(), 0, 'f', 1));
+        emitInfo(
+            QStringLiteral("restore_round"),
+            QStringLiteral("cards=%1 ms=%2 cpu_ms=%3").arg(cards).arg(sw.ms(), 0, 'f', 1).arg(sw.cpuMs(), 0, 'f', 1));
     }
     emitInfo(QStringLiteral("sizes"), QStringLiteral("cards=%1 firm_mib=%2 archive_mib=%3")
                                           .arg(cards)

@@ -39,8 +39,8 @@ constexpr int kProgressMax = 65;
 // there in place of a drive letter.
 QString removableMediaRoot() {
     const QString user = qEnvironmentVariable("USER");
-    for (const QString& dir : {QStringLiteral("/run/media/") + user, QStringLiteral("/media/") + user,
-                               QStringLiteral("/media")}) {
+    for (const QString& dir :
+         {QStringLiteral("/run/media/") + user, QStringLiteral("/media/") + user, QStringLiteral("/media")}) {
         if (QFileInfo(dir).isDir()) return dir;
     }
     return QString();
@@ -74,7 +74,8 @@ void TArchivePathForm::buildControls() {
         return b;
     };
     BitBtnDat = glyphButton("BitBtnDat", QStringLiteral("Adresář &dat"), m_texts.hintDat, QStyle::SP_DriveHDIcon);
-    BitBtnUziv = glyphButton("BitBtnUziv", QStringLiteral("Adresář &uživatele"), m_texts.hintUziv, QStyle::SP_DirHomeIcon);
+    BitBtnUziv =
+        glyphButton("BitBtnUziv", QStringLiteral("Adresář &uživatele"), m_texts.hintUziv, QStyle::SP_DirHomeIcon);
     BitBtnMed = glyphButton("BitBtnMed", QStringLiteral("Výměnné &médium"), m_texts.hintMed, QStyle::SP_DriveFDIcon);
     BitBtnVln = glyphButton("BitBtnVln", QStringLiteral("Vlastní &nastavení"), m_texts.hintVln, QStyle::SP_DirOpenIcon);
 
@@ -135,8 +136,9 @@ void TArchivePathForm::buildControls() {
     PopupMenuVln->addSeparator();
     Vymazaniulozenychcest1 = item("Vymazaniulozenychcest1", QStringLiteral("Vymazání uložených &cest"),
                                   QStringLiteral("Vymazání uložených cest (zálohování, obnovení)"));
-    Vymazaniulozenychcestostatni1 = item("Vymazaniulozenychcestostatni1", QStringLiteral("Vymazání uložených cest - &ostatní"),
-                                         QStringLiteral("Vymazání uložených cest - ostatní"));
+    Vymazaniulozenychcestostatni1 =
+        item("Vymazaniulozenychcestostatni1", QStringLiteral("Vymazání uložených cest - &ostatní"),
+             QStringLiteral("Vymazání uložených cest - ostatní"));
     BitBtnVln->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(BitBtnVln, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenuVln->popup(BitBtnVln->mapToGlobal(pos)); });

@@ -28,7 +28,7 @@ public:
     // What differs between the two windows.
     struct Texts {
         QString caption;
-        QString positionKey;   // "ZalohovaniDat", "ObnoveniDat"
+        QString positionKey;    // "ZalohovaniDat", "ObnoveniDat"
         QPoint narrowPosition;  // (left, top) on a screen at most 640 pixels wide
         QPoint widePosition;
         QString hintDat;

@@ -125,7 +125,7 @@ void TExdForm::ZalohaButtonClick() {
     if (result.written && result.items >= MainForm->DatoveSoubory.size()) {
         MessageBox::information(QStringLiteral("Data byla zazálohována."), this);
     } else {
-        MessageBox::error(QStringLiteral("Soubor ") + QDir::toNativeSeparators(full) + QStringLiteral(" nelze vytvořit."),
-                          this);
+        MessageBox::error(
+            QStringLiteral("Soubor ") + QDir::toNativeSeparators(full) + QStringLiteral(" nelze vytvořit."), this);
     }
 }

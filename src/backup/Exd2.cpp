@@ -143,7 +143,8 @@ QString TExd2Form::directory() const {
 
 void TExd2Form::done(int result) {
     WindowPlacement::save(this, QStringLiteral("VlastniAdresar"));
-    if (MainForm) IniFile(MainForm->firmSettingsPath()).writeString(QStringLiteral("Cesty"), QStringLiteral("Vlastni"), m_chosen);
+    if (MainForm)
+        IniFile(MainForm->firmSettingsPath()).writeString(QStringLiteral("Cesty"), QStringLiteral("Vlastni"), m_chosen);
     if (ExdForm) ExdForm->adoptOwnDirectory(m_chosen);
     if (Exd1Form) Exd1Form->adoptOwnDirectory(m_chosen);
     QDialog::done(result);

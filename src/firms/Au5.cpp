@@ -42,7 +42,8 @@ void hint(QWidget* w, const QString& text) {
 
 }  // namespace
 
-TAu5Form::TAu5Form(QWidget* parent) : QDialog(parent), TemplateDb(DM1 ? &DM1->Session : nullptr, QStringLiteral("TablePrDb")) {
+TAu5Form::TAu5Form(QWidget* parent)
+    : QDialog(parent), TemplateDb(DM1 ? &DM1->Session : nullptr, QStringLiteral("TablePrDb")) {
     setObjectName(QStringLiteral("Au5Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Výběr práce s daty"));
@@ -52,7 +53,8 @@ TAu5Form::TAu5Form(QWidget* parent) : QDialog(parent), TemplateDb(DM1 ? &DM1->Se
         w->setObjectName(QLatin1String(name));
         return w;
     };
-    Label3 = new QLabel(QStringLiteral("Pouze na prvním počítači proveďte akci kopírovat data pro provoz v síti."), this);
+    Label3 =
+        new QLabel(QStringLiteral("Pouze na prvním počítači proveďte akci kopírovat data pro provoz v síti."), this);
     named(Label3, "Label3");
     Label1 = new QLabel(QStringLiteral("Výběr disku:"), this);
     named(Label1, "Label1");

@@ -27,11 +27,11 @@ public:
     QLabel* Label1;
     QComboBox* DriveComboBox;  // mounted volumes; item data: the volume's directory with '/'
     QLabel* Label2;
-    TEditz* Edit1;             // name of the directory to create for the copy
+    TEditz* Edit1;  // name of the directory to create for the copy
     QPushButton* CopyButton;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
-    TEditz* Edit3;             // path of the shared "Data.DB"
+    TEditz* Edit3;  // path of the shared "Data.DB"
     QPushButton* BitBtn3;
     QPushButton* OKButton;
     // The template register of this computer, emptied before it seeds a shared directory.

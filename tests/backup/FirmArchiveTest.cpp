@@ -94,11 +94,17 @@ TEST_F(FirmArchive, RestoreTakesOnlyAWholeReadableArchiveAndOtherwiseLeavesTheFi
     const QString firmDir = firm;
     const Case cases[] = {
         {"complete, with a settings file and a firm folder in it",
-         [&] { archive(path, bor, {}, {{"D1.ini", tmp.path() + "foreign.ini"}, {"D1/Hdok.DB", firmDir + "Hdok.DB"}}); },
+         [&] {
+             archive(path, bor, {}, {{"D1.ini", tmp.path() + "foreign.ini"}, {"D1/Hdok.DB", firmDir + "Hdok.DB"}});
+         },
          Outcome::Restored, "Bor"},
         {"one index file missing", [&] { archive(path, bor, {"Hdok.X04"}); }, Outcome::Restored, "Bor"},
         {"one record file missing", [&] { archive(path, bor, {"Hdath.DB"}); }, Outcome::Incomplete, "Les"},
-        {"two index files missing", [&] { archive(path, bor, {"Hdok.X04", "Hdok.Y04"}); }, Outcome::Incomplete, "Les"},
+        {"two index files missing",
+         [&] {
+             archive(path, bor, {"Hdok.X04", "Hdok.Y04"});
+         },
+         Outcome::Incomplete, "Les"},
         {"none of the names, only in a folder",
          [&] {
              QVector<backup::ZipWriter::Entry> inFolder;
@@ -184,7 +190,8 @@ TEST_F(FirmArchive, ARestoreKilledMidwayIsRolledBackWhenTheFirmOpensNext) {
     const QString archivePath = tmp.path() + "archiv.zip";
     archive(archivePath, other);
     const QString firmDir = firm;
-    for (auto [stage, files] : {std::pair{FirmRestore::Stage::Extracted, 5}, std::pair{FirmRestore::Stage::Moved, 12}}) {
+    for (auto [stage, files] :
+         {std::pair{FirmRestore::Stage::Extracted, 5}, std::pair{FirmRestore::Stage::Moved, 12}}) {
         SCOPED_TRACE(int(stage));
         const auto before = snapshot(firm);
         testsupport::ChildProcess child([&, stage = stage, files = files](testsupport::MessageChannel& channel) {

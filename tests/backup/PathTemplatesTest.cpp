@@ -77,7 +77,8 @@ TEST_F(PathTemplatesTest, FoldingAndDialogDirectories) {
     // Only whole directories fold, and only in their own spelling: these are other files.
     EXPECT_EQ(t.fold(documents + "2/D1.zip"), documents + "2/D1.zip");
     EXPECT_EQ(t.fold(tmp.path() + "dokumenty/D1.zip"), tmp.path() + "dokumenty/D1.zip");
-    for (const QString& full : {common + "/x/D1.zip", documents + "/a/b.zip"}) EXPECT_EQ(t.expand(t.fold(full), 1), full);
+    for (const QString& full : {common + "/x/D1.zip", documents + "/a/b.zip"})
+        EXPECT_EQ(t.expand(t.fold(full), 1), full);
 
     EXPECT_EQ(t.dialogDirectory(1), tmp.path());
     EXPECT_EQ(t.dialogDirectory(4), local);

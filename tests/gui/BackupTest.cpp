@@ -61,10 +61,10 @@ TEST_F(Backup, ProposalsDatedArchiveAndRecentPaths) {
         QString path;
         QString full;
     };
-    for (const Proposal& p : {Proposal{w->BitBtnDat, "%AdresarDat%/Corvex/Lamelin 2013/Zaloha/D1.zip",
-                                       commonDir + "/Corvex/Lamelin 2013/Zaloha/D1.zip"},
-                              Proposal{w->BitBtnMed, "%Disk%/Corvex/Lamelin 2013/Zaloha/D1.zip",
-                                       "Nastavte písmeno disku (např. F:)."}}) {
+    for (const Proposal& p :
+         {Proposal{w->BitBtnDat, "%AdresarDat%/Corvex/Lamelin 2013/Zaloha/D1.zip",
+                   commonDir + "/Corvex/Lamelin 2013/Zaloha/D1.zip"},
+          Proposal{w->BitBtnMed, "%Disk%/Corvex/Lamelin 2013/Zaloha/D1.zip", "Nastavte písmeno disku (např. F:)."}}) {
         click(p.button);
         EXPECT_EQ(w->ComboBox1->currentText(), p.path);
         EXPECT_EQ(w->EditCesta1->text(), p.full);
@@ -93,7 +93,8 @@ TEST_F(Backup, ProposalsDatedArchiveAndRecentPaths) {
     EXPECT_EQ(stored("Obnovit"), "1");
 
     // Twenty stored paths: a reused one moves to the top, a new one pushes the last out.
-    for (int n = 0; n < 20; ++n) IniFile(firm() + "D1.ini").writeString("Cesty", QString::number(n), QString("p%1.zip").arg(n));
+    for (int n = 0; n < 20; ++n)
+        IniFile(firm() + "D1.ini").writeString("Cesty", QString::number(n), QString("p%1.zip").arg(n));
     w = open<TExdForm>();
     EXPECT_EQ(w->ComboBox1->count(), 20);
     EXPECT_EQ(w->ComboBox1->currentText(), "p0.zip");
@@ -151,9 +152,14 @@ TEST_F(Backup, AFailedBackupSaysSoAndKeepsTheOlderArchive) {
     const QString blocked = tmp.path() + "soubor/x/D1.zip";
     const Case cases[] = {
         {blocked, false, [] {}, {"Soubor " + blocked + " nelze vytvořit."}},
-        {target, true, [&] { held.Open(); },
-         {QString("Tabulka %1Hdath.DB je používána jiným uživatelem.").arg(firm()), "Soubor " + target + " nelze vytvořit."}},
-        {target, false, [&] {
+        {target,
+         true,
+         [&] { held.Open(); },
+         {QString("Tabulka %1Hdath.DB je používána jiným uživatelem.").arg(firm()),
+          "Soubor " + target + " nelze vytvořit."}},
+        {target,
+         false,
+         [&] {
              held.Close();
              QFile::remove(firm() + "Hdok.Y0F");
          },
@@ -205,11 +211,18 @@ TEST_F(Backup, RestoreRoadsAndTheirMessages) {
     };
     const Case cases[] = {
         {good, MsgResult::No, [] {}, {}, {"Hřib", "Bedla"}},
-        {tmp.path() + "nic.zip", MsgResult::Yes, [] {}, {"Soubor nic.zip nebyl nalezen, zkontrolujte správnost cesty."}, {"Hřib", "Bedla"}},
+        {tmp.path() + "nic.zip",
+         MsgResult::Yes,
+         [] {},
+         {"Soubor nic.zip nebyl nalezen, zkontrolujte správnost cesty."},
+         {"Hřib", "Bedla"}},
         {partial, MsgResult::Yes, [] {}, {failed}, {"Hřib", "Bedla"}},
         {broken, MsgResult::Yes, [] {}, {"Soubor " + broken + " nelze otevřít.", failed}, {"Hřib", "Bedla"}},
-        {good, MsgResult::Yes, [this] { QFile(firm() + "Zaloha").open(QIODevice::WriteOnly); },
-         {"Záložní soubor " + safety + " nelze vytvořit.", failed}, {"Hřib", "Bedla"}},
+        {good,
+         MsgResult::Yes,
+         [this] { QFile(firm() + "Zaloha").open(QIODevice::WriteOnly); },
+         {"Záložní soubor " + safety + " nelze vytvořit.", failed},
+         {"Hřib", "Bedla"}},
         {good, MsgResult::Yes, [this] { QFile::remove(firm() + "Zaloha"); }, {"Data byla obnovena."}, {"Hřib"}},
     };
     auto w = open<TExd1Form>();

@@ -22,7 +22,8 @@ FirmBackup::Result FirmBackup::run(const QString& firmDir, const QString& archiv
     Result result;
     // An archive written over one of the firm's own files would destroy what it is to keep.
     const QFileInfo target(archivePath);
-    for (const QString& name : storage::dataFileList() + QStringList{QDir(firmDir).dirName() + QStringLiteral(".ini")}) {
+    for (const QString& name :
+         storage::dataFileList() + QStringList{QDir(firmDir).dirName() + QStringLiteral(".ini")}) {
         const QFileInfo own(firmDir + name);
         if (target.absoluteFilePath() == own.absoluteFilePath() ||
             (target.exists() && target.canonicalFilePath() == own.canonicalFilePath())) {

@@ -185,7 +185,8 @@ bool FirmRestore::writeMarker(const QStringList& names, QString* error) {
     QByteArray text;
     for (const QString& name : names) text += name.toUtf8() + '\n';
     text += kMarkerEnd + '\n';
-    auto file = engine::FileSystem::current().open(markerPath(m_firmDir), engine::FileSystem::OpenMode::ReadWrite, error);
+    auto file =
+        engine::FileSystem::current().open(markerPath(m_firmDir), engine::FileSystem::OpenMode::ReadWrite, error);
     if (!file) return false;
     if (!file->truncate(0) || !file->writeAt(0, text.constData(), text.size()) || !file->sync()) {
         if (error) *error = file->errorString();
@@ -237,7 +238,7 @@ QString FirmRestore::tablesOurs(const QString& staging, QString* error) {
 
 bool FirmRestore::tablesOpen(const QString& dir, QString* error) const {
     const storage::TableDefinition tables[] = {storage::hsplTable(), storage::hdathTable(), storage::hdatlTable(),
-                                                storage::hdokTable()};
+                                               storage::hdokTable()};
     try {
         TSession session(QStringLiteral("ObnovaSession"));
         for (const QString& password : m_passwords) session.AddPassword(password);

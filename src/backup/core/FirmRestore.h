@@ -101,8 +101,7 @@ private:
     };
     bool writeMarker(const QStringList& names, QString* error);
     void dropMarker();
-    bool extractAll(const QString& archivePath, const QVector<Found>& found, const QString& staging,
-                    QString* error);
+    bool extractAll(const QString& archivePath, const QVector<Found>& found, const QString& staging, QString* error);
     bool completeFromFirm(const QString& staging, QString* error);
     QString tablesOurs(const QString& staging, QString* error);
     bool tablesOpen(const QString& dir, QString* error) const;

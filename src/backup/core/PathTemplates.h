@@ -36,7 +36,7 @@ public:
     explicit PathTemplates(PathEnvironment environment);
 
     // The two texts that stand for a path that cannot be used.
-    static const QString kSetPath;        // "Nastavte správně cestu."
+    static const QString kSetPath;         // "Nastavte správně cestu."
     static const QString kSetDriveLetter;  // "Nastavte písmeno disku (např. F:)."
     // True when `expanded` is one of the two texts above.
     static bool isUnusable(const QString& expanded);

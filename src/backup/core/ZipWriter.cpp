@@ -54,8 +54,8 @@ bool addEntries(zip_t* archive, const QVector<ZipWriter::Entry>& entries, ZipWri
         }
         // Level 1 packs the tables about as small as the default level 6 does, in half the time.
         const bool store = compression == ZipWriter::Compression::Store;
-        if (zip_set_file_compression(archive, zip_uint64_t(index), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, store ? 0 : 1) !=
-            0) {
+        if (zip_set_file_compression(archive, zip_uint64_t(index), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                                     store ? 0 : 1) != 0) {
             if (error) *error = archiveMessage(archive);
             return false;
         }
