@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "Au5.h"
 #include "Auto1.h"
 #include "DataFiles.h"
 #include "DataM1.h"
@@ -134,6 +135,7 @@ void TMainForm::findDataDirectory(const Options& options) {
     if (QFile::exists(dataIni)) {
         DataDir = IniFile(dataIni).readString(QStringLiteral("Data"), QStringLiteral("Sporin")).trimmed();
         configured = !DataDir.isEmpty();
+        dataIniConfigured = configured;
         if (DataDir.startsWith(QLatin1String("AdresarPrg"), Qt::CaseInsensitive)) DataDir = FileDirPrg;
         DataDir = withSlash(DataDir);
         if (!DataDir.isEmpty() && QFile::exists(DataDir + QStringLiteral("Data.DB"))) {
@@ -230,8 +232,10 @@ void TMainForm::buildMenu() {
     addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"), QKeySequence(Qt::Key_F6));
 
     QMenu* dalsi = topMenu(QStringLiteral("Dalsimoznosti1"), QStringLiteral("Další &možnosti"), QStringLiteral("Další možnosti"));
-    addCommand(dalsi, QStringLiteral("Zalohovanidat1"), QStringLiteral("&Zálohování dat"), QStringLiteral("Zazálohuje data"));
-    addCommand(dalsi, QStringLiteral("Obnovenidat1"), QStringLiteral("&Obnovení dat"), QStringLiteral("Obnoví data"));
+    connect(addCommand(dalsi, QStringLiteral("Zalohovanidat1"), QStringLiteral("&Zálohování dat"), QStringLiteral("Zazálohuje data")),
+            &QAction::triggered, this, &TMainForm::Zalohovanidat1Click);
+    connect(addCommand(dalsi, QStringLiteral("Obnovenidat1"), QStringLiteral("&Obnovení dat"), QStringLiteral("Obnoví data")),
+            &QAction::triggered, this, &TMainForm::Obnovenidat1Click);
     dalsi->addSeparator();
     connect(addCommand(dalsi, QStringLiteral("Vymazanikartoteky1"), QStringLiteral("&Vymazání kartotéky"),
                        QStringLiteral("Vymazání kartotéky")),
@@ -372,28 +376,39 @@ void TMainForm::firstActivation() {
         close();
         return;
     }
-    const IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
-    const QString net = sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Net"));
+    IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
     const QString path = withSlash(sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Path")));
-    if (net == QLatin1String("1") && !path.isEmpty()) {
-        FileDir = path;
+    if (sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Net")) == QLatin1String("1") && !path.isEmpty()) {
+        applyDataLocation(true, path);
+    }
+    // A computer that has not chosen yet chooses now between local and shared data.
+    sporin.reload();
+    if (sporin.readString(QStringLiteral("Sporin"), QStringLiteral("Net")).isEmpty()) {
+        auto* location = new TAu5Form(this);
+        location->exec();
+    }
+    refreshTemplates();
+    VyberDanoveho();
+}
+
+void TMainForm::applyDataLocation(bool network, const QString& path) {
+    FileDir = FileDirLocal;
+    if (network && !path.isEmpty()) {
+        FileDir = withSlash(path);
         if (!QFile::exists(FileDir + QStringLiteral("Data.DB"))) {
-            MessageBox::error(QStringLiteral("Adresář ") + QDir::toNativeSeparators(path) + QStringLiteral("\n") +
+            MessageBox::error(QStringLiteral("Adresář ") + QDir::toNativeSeparators(FileDir) + QStringLiteral("\n") +
                               QStringLiteral("neexistuje, nebo není dostupný na síťové jednotce."));
             FileDir = FileDirLocal;
         }
-        DM1->Database.Close();
-        Auto1Form->Nazvy.Close();
-        DM1->Session.setNetFileDir(FileDir.toUpper());
-        DM1->Session.setPrivateDir(QString());
-        Auto1Form->Nazvy.Params = {QStringLiteral("PATH=") + FileDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
-                                   QStringLiteral("ENABLE BCD=FALSE")};
-        deleteStaleLocks(FileDir);
-        PrevodSeznF1();
     }
-    // An empty "Net" asks for the data location; that window comes with network support.
-    refreshTemplates();
-    VyberDanoveho();
+    DM1->Database.Close();
+    Auto1Form->Nazvy.Close();
+    DM1->Session.setNetFileDir(FileDir.toUpper());
+    DM1->Session.setPrivateDir(QString());
+    Auto1Form->Nazvy.Params = {QStringLiteral("PATH=") + FileDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                               QStringLiteral("ENABLE BCD=FALSE")};
+    deleteStaleLocks(FileDir);
+    PrevodSeznF1();
 }
 
 void TMainForm::refreshTemplates() {
@@ -433,7 +448,10 @@ bool TMainForm::VyberDanoveho() {
     applyPrinterChoice();
 
     DM1->setFirmDirectory(FileDir + firmDirName);
-    if (!firmDirName.isEmpty()) deleteStaleLocks(firmDir());
+    if (!firmDirName.isEmpty()) {
+        deleteStaleLocks(firmDir());
+        recoverUnfinishedRestore(firmDir());
+    }
     deleteStaleLocks(FileDir + QStringLiteral("Data/"));
     try {
         HourglassCursor wait;

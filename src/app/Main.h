@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include "PathTemplates.h"
+
 class QAction;
 class QLabel;
 class QListWidget;
@@ -43,6 +45,7 @@ public:
     QString FileDirLocal;
     QString FileDir;
     QString DataDir;
+    bool dataIniConfigured = false;  // Data.ini names the data path (DataDir)
     QString commonAppDataDir;  // without trailing "/"; empty when unavailable
     QString documentsDir;      // without trailing "/"; empty when unavailable
     bool dataDirNotFound = true;
@@ -85,6 +88,35 @@ public:
     // Prints the firm list: the firm selection's register in its order and under its filter,
     // shown in the print preview (printing happens from there).
     void Tiskseznamufirem1Click();
+    // ---- backup and restore (Cesty.cpp) --------------------------------------------------------
+    // The firm name for archive file names: the label heading of the open firm made file-name
+    // safe, or the firm directory name. Computed by NazevSb1 when the backup or restore opens.
+    QString NazevSb;
+    void NazevSb1();
+    // The path templates of this run and the open firm (see PathTemplates for the kinds).
+    backup::PathTemplates pathTemplates() const;
+    // CestyTyp1: the proposed path of `location` (1 data, 2 documents, 3 removable medium,
+    // 4 none) for `kind` (1 archive, 4 text file), in placeholder form; `firmNameStem` names an
+    // archive after the firm (NazevSb) instead of its directory.
+    QString CestyTyp1(int location, int kind, const QString& prefix = QString(), bool firmNameStem = false) const;
+    // CestyTyp2: the full path of a stored path, or one of the two texts of an unusable path.
+    QString CestyTyp2(const QString& path, int kind) const;
+    // CestyTyp3: a full path in placeholder form, as it is stored.
+    QString CestyTyp3(const QString& fullPath) const;
+    // DirTyp and DirTyp2: the starting directory of a file dialog.
+    QString DirTyp(int kind, const QString& path = QString()) const;
+    QString DirTyp2(const QString& path, const QString& defaultDir) const;
+    // "&Zálohování dat" and "&Obnovení dat".
+    void Zalohovanidat1Click();
+    void Obnovenidat1Click();
+    // Rolls back a restore of the firm directory `dir` that did not finish, telling the user.
+    void recoverUnfinishedRestore(const QString& dir);
+
+    // Switches the data directory: the shared directory `path` for network data (when it holds
+    // a register; else the local data with a message), the local data directory otherwise;
+    // then the session and the register follow it.
+    void applyDataLocation(bool network, const QString& path);
+
     // Erases the card index of the open firm after two confirmations.
     void eraseCardIndex();
     // The rest of the start-up, run once on the first activation; tests call it directly.

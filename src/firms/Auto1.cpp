@@ -21,9 +21,12 @@
 #include "Au2.h"
 #include "Au3.h"
 #include "Au4.h"
+#include "Au5.h"
 #include "Au6.h"
+#include "Au9.h"
 #include "DataM1.h"
 #include "FirmFiles.h"
+#include "FirmRestore.h"
 #include "Globals.h"
 #include "HourglassCursor.h"
 #include "IniFile.h"
@@ -380,6 +383,15 @@ void TAuto1Form::showEvent(QShowEvent* event) {
     if (CheckBoxF->isChecked() && Auto1.Active()) {
         guarded([&] { Auto1.Locate(kCislo, local.readInteger(kVyber, kCislo, 1)); });
     }
+    applyStoredOrder();
+    if (registerEmpty()) {
+        Button1->setFocus();
+    } else {
+        DBGridAuto1->setFocus();
+    }
+}
+
+void TAuto1Form::applyStoredOrder() {
     const IniFile shared(fileDir() + QStringLiteral("Sporin.ini"));
     guarded([&] {
         switch (shared.readInteger(kSporin, QStringLiteral("Razeni"), 1)) {
@@ -396,11 +408,6 @@ void TAuto1Form::showEvent(QShowEvent* event) {
                 break;
         }
     });
-    if (registerEmpty()) {
-        Button1->setFocus();
-    } else {
-        DBGridAuto1->setFocus();
-    }
 }
 
 void TAuto1Form::hideEvent(QHideEvent* event) {
@@ -433,6 +440,8 @@ void TAuto1Form::hideEvent(QHideEvent* event) {
 
 bool TAuto1Form::TestOtevreni() {
     if (!DM1) return true;
+    // A firm being restored by another program has its tables closed, yet it is in use.
+    if (backup::FirmRestore::runningElsewhere(fileDir() + currentDirName() + QLatin1Char('/'))) return false;
     try {
         DM1->setFirmDirectory(fileDir() + currentDirName());
         DM1->Hdatl.Close();
@@ -517,10 +526,17 @@ void TAuto1Form::PrevodRequest() {
 }
 
 void TAuto1Form::openDataLocation() {
+    auto* dialog = new TAu5Form(this);
+    dialog->exec();
+    // The register of the new location is shown at once, in the order kept there.
+    applyStoredOrder();
     DBGridAuto1->setFocus();
 }
 
-void TAuto1Form::openInformation() {}
+void TAuto1Form::openInformation() {
+    auto* dialog = new TAu9Form(this);
+    dialog->exec();
+}
 
 // ---- creating a firm -----------------------------------------------------------------------
 

@@ -99,8 +99,8 @@ public slots:
     void Vymazatvlastninastaveni1Click();  // own order reset to the numbers
     // Ctrl+P: re-arms the search for data of an earlier release (empty register only).
     void PrevodRequest();
-    // Ctrl+N and Ctrl+I: the data-location and information windows. They come with network
-    // support and the information window; until then the keys only return to the grid.
+    // Ctrl+N: the data-location window, then back to the grid (showing the register of the
+    // location chosen there). Ctrl+I: the information window.
     void openDataLocation();
     void openInformation();
 
@@ -116,6 +116,8 @@ private:
     void buildOrderMenu();
     void installKeyPreview(QWidget* widget);
     void writeRazeni(int value);
+    // Applies the order kept in the data directory's Sporin.ini ("Razeni").
+    void applyStoredOrder();
     bool registerEmpty() const;
     // Reports the empty register ("Není k dispozici žádná firma. ...") and returns true.
     bool reportEmpty();

@@ -2,8 +2,8 @@
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user creates a firm with the keyboard only and opens it; the main window's caption and the
 # firm directory's 27 table files are checked. Then the firm list is printed from the main
-# window: the preview opens, F6 prints, and with no printer installed the pages are saved as the
-# offered PDF in the documents folder, which must hold the firm's name.
+# window (no printer: the pages are saved as the offered PDF, which must hold the firm's name),
+# and the firm is backed up and restored.
 # Usage: first_firm.sh <lamelin> <lamelin-setup>
 set -euo pipefail
 lamelin="$1"
@@ -53,6 +53,12 @@ wait_window() {
   fail "no window named '$1'"
 }
 key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+
+# A computer that has not chosen between local and shared data is asked first: local data.
+location="$(wait_window '^Výběr práce s daty$')"
+xdotool windowactivate --sync "$location" 2>/dev/null || xdotool windowfocus --sync "$location"
+sleep 0.5
+key alt+o                                # "&OK"
 
 selection="$(wait_window 'výběr')"
 xdotool windowactivate --sync "$selection" 2>/dev/null || xdotool windowfocus --sync "$selection"
@@ -127,4 +133,38 @@ text="$(pdftotext "$pdf" - 2>/dev/null)" || fail "pdftotext cannot read $pdf"
 grep -q 'Houbaři z Písku' <<<"$text" || fail "the firm list PDF lacks the firm's name: $text"
 grep -q 'Celkový počet firem' <<<"$text" || fail "the firm list PDF lacks its total line"
 key Escape
-echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'; firm list saved as PDF"
+
+# Backup into the proposed place, then restore from it, by keyboard.
+archive="$data/Zaloha/D1.zip"
+xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
+key alt+m                                # "Další &možnosti"
+key z                                    # "&Zálohování dat"
+backup_id="$(wait_window '^Zálohování dat$')"
+xdotool windowfocus --sync "$backup_id"
+key alt+h                                # "Zálo&hovat"
+wait_window '^Potvrzení$' > /dev/null
+key Return                               # "&Ano"
+wait_window '^Informace$' > /dev/null    # "Data byla zazálohována."
+key Return
+[ -s "$archive" ] || fail "no archive at $archive"
+xdotool windowfocus --sync "$backup_id"   # without a window manager the focus stays with the box
+if command -v unzip > /dev/null; then
+  entries="$(unzip -Z1 "$archive" | wc -l)"
+  [ "$entries" -eq 27 ] || fail "the archive holds $entries entries"
+fi
+key Escape                               # "&Zavřít"
+xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
+key alt+m
+key o                                    # "&Obnovení dat"
+restore_id="$(wait_window '^Obnovení dat$')"
+xdotool windowfocus --sync "$restore_id"
+key alt+o                                # "&Obnovit", from the path used last
+wait_window '^Potvrzení$' > /dev/null
+key Return
+wait_window '^Informace$' > /dev/null    # "Data byla obnovena."
+key Return
+xdotool windowfocus --sync "$restore_id"
+key Escape
+[ -e "$data/D1/Zaloha" ] && fail "the restore left its folder Zaloha behind"
+kill -0 "$app_pid" || fail "the program ended during backup or restore"
+echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'; firm list saved as PDF; backed up and restored"

@@ -53,7 +53,9 @@ bool helpWindowExists() {
 
 // The manual's sources next to this test: tests/gui -> docs/manual.
 QDir manualSourceDir() {
-    return QDir(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/../../docs/manual"));
+    // Not through __FILE__: with the shared compiler cache's base directory it is relative to
+    // the build directory, not to where the tests run.
+    return QDir(QStringLiteral(LAMELIN_SOURCE_DIR "/docs/manual"));
 }
 
 }  // namespace

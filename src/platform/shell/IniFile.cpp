@@ -115,6 +115,13 @@ bool IniFile::deleteKey(const QString& section, const QString& key) {
     return save();
 }
 
+bool IniFile::eraseSection(const QString& section) {
+    m_sections.erase(std::remove_if(m_sections.begin(), m_sections.end(),
+                                    [&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; }),
+                     m_sections.end());
+    return save();
+}
+
 bool IniFile::save() {
     QString text;
     for (const QString& line : m_preamble) text += line + QLatin1String("\r\n");
