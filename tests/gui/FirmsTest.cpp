@@ -307,6 +307,21 @@ TEST_F(Firms, ShowingFollowsTheRememberedFirmAndOrder) {
     EXPECT_TRUE(sel()->Razenipodlenazvu1->isChecked());
     EXPECT_EQ(sel()->focusWidget(), sel()->DBGridAuto1);
 
+    // The order in force when the window hides is what the next start shows.
+    struct Order {
+        void (TAuto1Form::*apply)();
+        const char* indexField;
+    };
+    for (const Order& order : {Order{&TAuto1Form::RazeniVlastni, "Pozice"}, Order{&TAuto1Form::RazeniAuto, "Cislo"},
+                               Order{&TAuto1Form::RazeniNazev, "Nazev"}}) {
+        (sel()->*order.apply)();
+        click(sel()->Button4);
+        destroyStartupWindows();
+        startApp();
+        showSelection();
+        EXPECT_EQ(sel()->Auto1.IndexFieldNames(), QString(order.indexField));
+    }
+
     // "Zobrazovat" off: the remembered firm is not looked for.
     sel()->CheckBoxF->setChecked(false);
     click(sel()->Button4);

@@ -51,9 +51,10 @@ bool helpWindowExists() {
     return false;
 }
 
-// The manual's sources next to this test: tests/gui -> docs/manual.
+// The manual's sources in the source tree.
 QDir manualSourceDir() {
-    return QDir(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/../../docs/manual"));
+    // Not from __FILE__: with a compiler cache's base directory that path is relative to the build.
+    return QDir(QStringLiteral(LAMELIN_SOURCE_DIR "/docs/manual"));
 }
 
 }  // namespace

@@ -109,7 +109,9 @@ TEST_F(Startup, StatusPanelZeroFollowsTheWindowWidth) {
         QApplication::processEvents();
         MainForm->resize(width, MainForm->height());
         QApplication::processEvents();
-        if (MainForm->statusBar()->width() == width) EXPECT_EQ(panel0->width(), expected) << width;
+        if (MainForm->statusBar()->width() == width) {
+            EXPECT_EQ(panel0->width(), expected) << width;
+        }
     }
     MainForm->setStatusText(0, "Zpráva");
     EXPECT_EQ(MainForm->statusText(0), QString("Zpráva"));
@@ -126,13 +128,18 @@ TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
     destroyStartupWindows();
 
     startApp();
-    EXPECT_EQ(MainForm->width(), 700);
+    EXPECT_EQ(MainForm->geometry(), QRect(10, 20, 700, 500));
+    EXPECT_FALSE(MainForm->windowState() & Qt::WindowMaximized);
     MainForm->showMaximized();
     QApplication::processEvents();
     MainForm->close();
     sporin.reload();
     EXPECT_EQ(sporin.readInteger("Sporin", "Maximized", -1), 1);
     EXPECT_EQ(sporin.readInteger("Sporin", "Width", 0), 700);  // left as it was
+    destroyStartupWindows();
+
+    startApp();
+    EXPECT_TRUE(MainForm->windowState() & Qt::WindowMaximized);
 }
 
 TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
