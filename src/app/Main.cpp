@@ -28,6 +28,7 @@
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "EngineError.h"
+#include "FirmFiles.h"
 #include "Globals.h"
 #include "HourglassCursor.h"
 #include "IniFile.h"
@@ -404,11 +405,16 @@ void TMainForm::refreshTemplates() {
     if (localTemplateVersion > sharedVersion) {
         HourglassCursor wait;
         const QString local = FileDirLocal + QStringLiteral("Data/");
+        // Each shared file is replaced only by a complete copy; one that cannot be copied stays as
+        // it was, and the shared set keeps its old version so that the next start tries again.
+        bool complete = true;
         for (const QString& name : storage::registerFileList() + DatoveSoubory) {
-            QFile::remove(shared + name);
-            QFile::copy(local + name, shared + name);
+            complete = firms::copyFileOverwriting(local + name, shared + name) && complete;
         }
-        IniFile(shared + QStringLiteral("Verze.ini")).writeInteger(QStringLiteral("Verze"), QStringLiteral("Data"), localTemplateVersion);
+        if (complete) {
+            IniFile(shared + QStringLiteral("Verze.ini"))
+                .writeInteger(QStringLiteral("Verze"), QStringLiteral("Data"), localTemplateVersion);
+        }
     } else if (localTemplateVersion < sharedVersion) {
         MessageBox::error(QStringLiteral("Nainstalujte na tento počítač nejnovější verzi programu."));
     }
@@ -524,23 +530,32 @@ void TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
 void TMainForm::eraseCardIndex() {
     const QString question = QStringLiteral("Opravdu provést vymazání kartotéky ?");
     if (!MessageBox::confirm(question) || !MessageBox::confirm(question)) return;
+    QString failed;
     {
         HourglassCursor wait;
         DM1->Database.Close();
-        const QString from = FileDir + QStringLiteral("Data/");
-        for (int i = storage::kCardFilesFirst; i <= storage::kCardFilesLast; ++i) {
-            const QString name = DatoveSoubory.at(i - 1);
-            // Copy failures are not reported; the tables are reopened in any case.
-            QFile::remove(firmDir() + name);
-            QFile::copy(from + name, firmDir() + name);
-        }
+        // The empty card table of the template set replaces the firm's as one set, its record
+        // file last: a template file missing or unreadable, or a full disk, leaves the card index
+        // as it was instead of a firm without its card table.
+        QStringList cardFiles = DatoveSoubory.mid(storage::kCardFilesFirst - 1,
+                                                  storage::kCardFilesLast - storage::kCardFilesFirst + 1);
+        cardFiles.move(0, cardFiles.size() - 1);
+        const bool erased =
+            firms::copyFileSetOverwriting(cardFiles, FileDir + QStringLiteral("Data/"), firmDir(), &failed);
         DM1->OtevritTabulky();
-        DM1->Hspl.Edit();
-        DM1->Hspl.FieldByName(QStringLiteral("Cislo"))->setAsInteger(1);
-        DM1->Hspl.Post();
-        DM1->Hspl.Close();
-        DM1->Hspl.Open();
-        DM1->Obnovit1();
+        if (erased) {
+            DM1->Hspl.Edit();
+            DM1->Hspl.FieldByName(QStringLiteral("Cislo"))->setAsInteger(1);
+            DM1->Hspl.Post();
+            DM1->Hspl.Close();
+            DM1->Hspl.Open();
+            DM1->Obnovit1();
+        }
+    }
+    if (!failed.isEmpty()) {
+        MessageBox::error(QStringLiteral("Kartotéka nebyla vymazána: soubor ") + QDir::toNativeSeparators(failed) +
+                          QStringLiteral(" nelze zkopírovat."));
+        return;
     }
     setStatusText(0, QStringLiteral("Kartotéka byla vymazána."));
     setStatusText(1, QString());

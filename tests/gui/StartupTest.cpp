@@ -7,9 +7,9 @@
 #include <QPrinterInfo>
 #include <QToolButton>
 
-#include "AppFixture.h"
+#include "FirmFixture.h"
 
-using Startup = AppFixture;
+using Startup = FirmFixture;
 
 TEST_F(Startup, FindsTheDataDirectoryNamedByDataIni) {
     startApp();
@@ -169,6 +169,49 @@ TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
     DM1->Hdok.Append();
     EXPECT_EQ(DM1->Hdok.FieldByName("Evc")->AsInteger(), 1);
     DM1->Hdok.Cancel();
+
+    // A template file that cannot be copied: the cards stay, the failure is told, the tables open.
+    DM1->Hdok.Append();
+    DM1->Hdok.FieldByName("Nla")->setAsString("Russula");
+    DM1->Hdok.Post();
+    QFile::remove(dataDir + "Data/Hdok.YG0");
+    messages.boxes.clear();
+    MainForm->setStatusText(0, QString());
+    MainForm->eraseCardIndex();
+    ASSERT_EQ(messages.boxes.size(), 3);
+    EXPECT_EQ(messages.boxes[2].kind, MsgKind::Error);
+    EXPECT_TRUE(messages.boxes[2].text.contains("Hdok.YG0")) << messages.last().toStdString();
+    ASSERT_TRUE(DM1->Hdok.Active());
+    EXPECT_EQ(DM1->Hdok.RecordCount(), 1);
+    EXPECT_EQ(DM1->Hdok.FieldByName("Nla")->AsString(), QString("Russula"));
+    EXPECT_EQ(DM1->Hspl.FieldByName("Cislo")->AsInteger(), 2);
+    EXPECT_TRUE(MainForm->statusText(0).isEmpty());
+    EXPECT_EQ(QDir(dataDir + "D1").entryList({"*.kopie"}, QDir::Files), QStringList());
+}
+
+TEST_F(Startup, SharedTemplateRefreshNeverLosesAFile) {
+    const QString shared = tmp.path() + "shared/";
+    storage::TemplateSet::prepareDataDirectory(shared);
+    IniFile(shared + "Data/Verze.ini").writeInteger("Verze", "Data", 109);
+    QFile stale(shared + "Data/Hdath.DB");
+    ASSERT_TRUE(stale.open(QIODevice::Append));
+    stale.write("stale");
+    stale.close();
+    QFile::remove(dataDir + "Data/Hdok.PX");  // missing from the local templates
+    IniFile(dataDir + "Sporin.ini").writeString("Sporin", "Net", "1");
+    IniFile(dataDir + "Sporin.ini").writeString("Sporin", "Path", shared);
+    startApp();
+    whenShown<TAuto1Form>([](TAuto1Form* s) { click(s->Button4); });
+    MainForm->firstActivation();
+    EXPECT_EQ(MainForm->FileDir, shared);
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+    };
+    EXPECT_EQ(bytes(shared + "Data/Hdath.DB"), bytes(dataDir + "Data/Hdath.DB"));
+    EXPECT_TRUE(QFile::exists(shared + "Data/Hdok.PX"));
+    // Not complete: the next start tries again.
+    EXPECT_EQ(IniFile(shared + "Data/Verze.ini").readInteger("Verze", "Data", 0), 109);
 }
 
 TEST_F(Startup, FirmPrinterFallsBackToTheDefaultWhenGone) {
