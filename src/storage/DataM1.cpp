@@ -217,7 +217,9 @@ int TDM1::countOf(TDataSet& dataSet) {
 void TDM1::createStep(const QString& fileDir) {
     if (fileDir.isEmpty()) return;
     Session.Close();
-    Session.setNetFileDir(fileDir.toUpper());
+    // The original platform upper-cased the control directory because its file names ignore
+    // case; here the data directory is used exactly as found.
+    Session.setNetFileDir(fileDir);
     Session.setPrivateDir(QString());
     Session.Open();
     Session.AddPassword(storage::tablePassword());

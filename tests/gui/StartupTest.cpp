@@ -239,3 +239,27 @@ TEST(ReportFonts, CentralEuropeanVariantsAreAppendedOnce) {
     TMainForm::PrevodPisma1(&report);
     EXPECT_EQ(title->font().family(), QString("Times New Roman CE"));
 }
+
+// The data directory is the control directory exactly as spelt, and a clean end leaves no lock
+// files. "ß" has a longer capital form ("SS"); "data" has a sibling differing only in case.
+TEST_F(Startup, ControlDirectoryAsSpeltAndNoLockFilesAfterAnEnd) {
+    for (const QString name : {"Straße", "data"}) {
+        dataDir = tmp.path() + name + "/";
+        const QString sibling = tmp.path() + name.toUpper() + "/";
+        storage::TemplateSet::prepareDataDirectory(dataDir);
+        QDir().mkpath(sibling);
+        IniFile(programDir + "Data.ini").writeString("Data", "Sporin", dataDir);
+        addFirm(1, "Les");
+        startApp();
+        EXPECT_EQ(DM1->Session.NetFileDir(), dataDir);
+        ASSERT_NO_THROW(openFirmDirectly("D1")) << name.toStdString();
+        EXPECT_TRUE(DM1->Hdok.Active());
+        EXPECT_TRUE(QFile::exists(dataDir + "Pdoxusrs.lck"));
+        EXPECT_TRUE(QDir(sibling).isEmpty()) << name.toStdString();
+        MainForm->close();
+        destroyStartupWindows();
+        QStringList left;
+        for (const QString& d : {dataDir, dataDir + "D1/", dataDir + "Data/"}) left += QDir(d).entryList({"*.lck"});
+        EXPECT_EQ(left, QStringList()) << name.toStdString();
+    }
+}
