@@ -7,10 +7,12 @@
 #include "EvzhDt.h"
 #include "Globals.h"
 #include "MessageBox.h"
+#include "QtTranslations.h"
 #include "TDataSet.h"
 
 LamelinApplication::LamelinApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Lamelin"));
+    installQtTranslations();
 }
 
 bool LamelinApplication::notify(QObject* receiver, QEvent* event) {

@@ -11,14 +11,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -30,10 +27,13 @@
 #include "EngineError.h"
 #include "FirmFiles.h"
 #include "Globals.h"
+#include "HelpKey.h"
+#include "HintDisplay.h"
 #include "HourglassCursor.h"
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "OsFileLock.h"
+#include "PrinterSetup.h"
 #include "UseHTMLHelp.h"
 #include "WindowPlacement.h"
 
@@ -74,6 +74,9 @@ TMainForm::TMainForm(const Options& options) : m_options(options) {
     buildMenu();
     buildSpeedBar();
     buildStatusBar();
+    // Hints of menus and controls of every window go to panel 0, not over the whole status bar.
+    new HintDisplay([this](const QString& hint) { setStatusText(0, hint); }, this);
+    new HelpKey(this);
     ListBoxT = new QListWidget(this);
     ListBoxT->setObjectName(QStringLiteral("ListBoxT"));
     ListBoxT->hide();
@@ -326,15 +329,6 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     fitStatusPanels();
 }
 
-bool TMainForm::event(QEvent* event) {
-    // Hints of menus and buttons go to panel 0 instead of replacing the whole status bar.
-    if (event->type() == QEvent::StatusTip) {
-        setStatusText(0, static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
 void TMainForm::TypDp1() {
     const bool firmOpen = !firmDirName.isEmpty() && QFileInfo(firmDir()).isDir();
     // The items themselves too, so that their shortcuts (F2, F6) are off as well.
@@ -381,7 +375,7 @@ void TMainForm::firstActivation() {
         }
         DM1->Database.Close();
         Auto1Form->Nazvy.Close();
-        DM1->Session.setNetFileDir(FileDir.toUpper());
+        DM1->Session.setNetFileDir(FileDir);
         DM1->Session.setPrivateDir(QString());
         Auto1Form->Nazvy.Params = {QStringLiteral("PATH=") + FileDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
                                    QStringLiteral("ENABLE BCD=FALSE")};
@@ -478,12 +472,11 @@ void TMainForm::VyberTisk1(int mode) {
     selectCurrent();
     if (mode != 1) return;
 
-    QPrinter printer;
-    if (!m_currentPrinter.isEmpty()) printer.setPrinterName(m_currentPrinter);
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Nastavení tisku"));
-    if (dialog.exec() == QDialog::Accepted && printer.outputFormat() == QPrinter::NativeFormat) {
-        m_currentPrinter = printer.printerName();
+    // The printer set-up: the choice of the printer and its properties, no printing.
+    TPrinterSetupDialog dialog(m_currentPrinter, m_pageLayout, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        if (!dialog.printerName().isEmpty()) m_currentPrinter = dialog.printerName();
+        m_pageLayout = dialog.pageLayout();
     }
     ListBox2->clear();
     ListBox2->addItems(QPrinterInfo::availablePrinterNames());

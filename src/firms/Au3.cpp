@@ -36,6 +36,7 @@ TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     DBEditVozidlo->setDataField(QStringLiteral("Heslo"));
     DBEditVozidlo->setReadOnly(true);
     DBEditVozidlo->setEchoMode(QLineEdit::Password);
+    DBEditVozidlo->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
     DBEditVozidlo->setFocusPolicy(Qt::NoFocus);
     QPalette face = DBEditVozidlo->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));

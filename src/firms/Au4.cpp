@@ -15,6 +15,7 @@ TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*", not the style's dot
     Edit1->setMaxLength(10);
     Edit1->setMinimumWidth(150);
 
