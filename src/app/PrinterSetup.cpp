@@ -1,4 +1,5 @@
 #include "PrinterSetup.h"
+#include "TitleFit.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -52,6 +53,7 @@ TPrinterSetupDialog::TPrinterSetupDialog(const QString& printerName, const QPage
     }
     layoutBox->addLayout(buttons);
     layoutBox->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 
     connect(ComboPrinter, &QComboBox::currentIndexChanged, this, &TPrinterSetupDialog::showPrinterDetails);
     connect(ButtonVlastnosti, &QPushButton::clicked, this, &TPrinterSetupDialog::editProperties);

@@ -11,6 +11,7 @@
 #include "TDBEdit.h"
 #include "TDataSet.h"
 #include "TDataSource.h"
+#include "TitleFit.h"
 
 TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     : QDialog(parent), m_source(uzivSource), m_uziv(uzivSource ? uzivSource->DataSet() : nullptr) {
@@ -63,6 +64,7 @@ TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     layout->addLayout(m_grid);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Button1);

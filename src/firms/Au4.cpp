@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "Globals.h"
+#include "TitleFit.h"
 
 TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Au4Form"));
@@ -32,6 +33,7 @@ TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 }
 
 TAu4Form::~TAu4Form() {

@@ -31,6 +31,7 @@
 #include "OsFileLock.h"
 #include "TDBGrid.h"
 #include "TableLayouts.h"
+#include "TitleFit.h"
 
 namespace {
 
@@ -192,10 +193,13 @@ void TAuto1Form::buildWindow() {
     }
     commands->addStretch(1);
     commands->addWidget(Button4);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(DBGridAuto1, 1);
-    layout->addLayout(commands);
+    auto* row = new QHBoxLayout;
+    row->addWidget(DBGridAuto1, 1);
+    row->addLayout(commands);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 
     setTabOrder(DBGridAuto1, OKButton);
     setTabOrder(OKButton, Button3);
