@@ -1,11 +1,16 @@
 #include "HintDisplay.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
 
 namespace {
+
+bool underPointer(const QWidget* w) {
+    return w && w->isVisible() && w->rect().contains(w->mapFromGlobal(QCursor::pos()));
+}
 
 // The hint of `w` or of its nearest enclosing control that has one, within its window.
 QString inheritedHint(const QWidget* w) {
@@ -47,14 +52,16 @@ bool HintDisplay::eventFilter(QObject* watched, QEvent* event) {
 
 void HintDisplay::controlHint(QWidget* control, const QString& tip) {
     if (!tip.isEmpty()) {
-        // Back on the same control after a box closed over it: the panel keeps what it has.
-        if (control == m_control) return;
+        // Back on the same control after a box closed over it (the window entered first, then
+        // the control): the panel keeps what it has.
+        if (m_control && (control == m_control || control->isAncestorOf(m_control)) && underPointer(m_control)) return;
         m_control = control;
         m_show(tip);
         return;
     }
-    // The pointer left the control. When a modal window of its own opened over it, the user did
-    // not point anywhere else.
+    // The control lost the pointer. When the pointer still stands over it, or a modal window
+    // opened over it, a window came or went, and the user did not point anywhere else.
+    if (underPointer(control)) return;
     const QWidget* modal = QApplication::activeModalWidget();
     if (modal && modal != control->window()) return;
     QWidget* parent = control->isWindow() ? nullptr : control->parentWidget();

@@ -2,7 +2,7 @@
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user creates a firm with the keyboard only, which opens it, then ends the program from the
 # menu. Checked: the main window's caption, the firm's name as stored in the register, the
-# firm directory's 27 table files, a clean exit.
+# firm directory's 27 table files, a clean exit without lock files left behind.
 # Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_table_dump>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -44,4 +44,6 @@ hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
 key '^Lamelin 1\.10$' alt+s              # "&Soubor"
 press k                                 # "&Konec"
 wait_program_end
+leftover="$(find "$E2E_DATA" -name '*.lck')"
+[ -z "$leftover" ] || fail "lock files left after a clean exit: $leftover"
 echo "E2E passed: firm D1 created by keyboard, opened and closed; caption '$caption'"

@@ -1,13 +1,21 @@
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QPrinterInfo>
 #include <QToolButton>
+#include <QTranslator>
 
+#include "EvzhDt.h"
 #include "FirmFixture.h"
+#include "HelpViewer.h"
+#include "PrinterSetup.h"
+#include "QtTranslations.h"
+#include "UseHTMLHelp.h"
 
 using Startup = FirmFixture;
 
@@ -262,4 +270,64 @@ TEST_F(Startup, ControlDirectoryAsSpeltAndNoLockFilesAfterAnEnd) {
         for (const QString& d : {dataDir, dataDir + "D1/", dataDir + "Data/"}) left += QDir(d).entryList({"*.lck"});
         EXPECT_EQ(left, QStringList()) << name.toStdString();
     }
+}
+
+TEST(QtTexts, AreCzech) {
+    QTranslator* czech = installQtTranslations();
+    ASSERT_NE(czech, nullptr);
+    QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString("Zrušit"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Close)->text(), QString("Zavřít"));
+    delete czech;  // the other tests see Qt's texts as they were
+}
+
+TEST_F(Startup, PrinterSetupChoosesAPrinterWithoutPrinting) {
+    addFirm(1, "Les");
+    startApp();
+    openFirmDirectly("D1");
+    bool shown = false;
+    whenShown<TPrinterSetupDialog>([&](TPrinterSetupDialog* d) {
+        shown = true;
+        EXPECT_EQ(d->windowTitle(), QString("Nastavení tisku"));
+        EXPECT_EQ(d->OKButton->text(), QString("OK"));
+        EXPECT_EQ(d->ButtonVlastnosti->text(), QString("&Vlastnosti..."));
+        click(d->OKButton);
+    });
+    MainForm->action("Nastavenitisku1")->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(MainForm->currentPrinterName(), QPrinterInfo::defaultPrinterName());
+}
+
+// Hints of menus and of other windows' controls reach panel 0; a menu's goes when it closes.
+TEST_F(Startup, HintsReachPanelZeroAndMenuHintsGo) {
+    startApp();
+    QMenu* soubor = MainForm->findChild<QMenu*>("Soubor1");
+    soubor->popup(QPoint(0, 0));
+    MainForm->action("Konec1")->showStatusText(MainForm->menuBar());
+    EXPECT_EQ(MainForm->statusText(0), QString("Ukončí aplikaci"));
+    soubor->hide();
+    EXPECT_EQ(MainForm->statusText(0), QString());
+
+    EvzhDtForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(EvzhDtForm));
+    QTest::mouseMove(EvzhDtForm->PrevYear);
+    QApplication::processEvents();
+    EXPECT_EQ(MainForm->statusText(0), QString("Předchozí rok v kalendáři (Ctrl+PgUp)"));
+    EvzhDtForm->hide();
+}
+
+TEST_F(Startup, F1OpensTheManualAtTheWindowsTopic) {
+    startApp();
+    Auto1Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Auto1Form));
+    QTest::keyClick(Auto1Form->DBGridAuto1, Qt::Key_F1);
+    EXPECT_EQ(UseHTMLHelp::instance().lastCall(), UseHTMLHelp::ViewerCall::HelpContext);
+    EXPECT_EQ(UseHTMLHelp::instance().lastData(), 3);
+    EXPECT_EQ(UseHTMLHelp::instance().viewer()->windowModality(), Qt::NonModal);  // no modal window open
+    // A window without a topic of its own: the default topic.
+    EvzhDtForm->show();
+    QTest::keyClick(EvzhDtForm->OKButton, Qt::Key_F1);
+    EXPECT_EQ(UseHTMLHelp::instance().lastCall(), UseHTMLHelp::ViewerCall::DisplayTopic);
+    EvzhDtForm->hide();
+    UseHTMLHelp::instance().ApplicationHelp(UseHTMLHelp::HelpQuit, 0);
 }

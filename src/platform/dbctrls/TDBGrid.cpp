@@ -225,7 +225,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         const int column = currentIndex().column();
         const bool atEdge = forward ? column >= m_model->columnCount() - 1 : column <= 0;
         if (atEdge || !currentIndex().isValid()) {
-            focusNextPrevChild(forward);
+            // The widget's own focus move: the view's would send Tab to itself again.
+            QWidget::focusNextPrevChild(forward);
             event->accept();
             return;
         }
