@@ -8,12 +8,14 @@
 #include "Globals.h"
 #include "MessageBox.h"
 #include "Prev.h"
+#include "QtTranslations.h"
 #include "TDataSet.h"
 #include "TReport.h"
 #include "TiskInfo.h"
 
 LamelinApplication::LamelinApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Lamelin"));
+    installQtTranslations();
 }
 
 bool LamelinApplication::notify(QObject* receiver, QEvent* event) {

@@ -11,14 +11,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QStatusTipEvent>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -29,12 +26,16 @@
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "EngineError.h"
+#include "FirmFiles.h"
 #include "Globals.h"
+#include "HelpKey.h"
+#include "HintDisplay.h"
 #include "HourglassCursor.h"
 #include "IniFile.h"
 #include "MessageBox.h"
 #include "OsFileLock.h"
 #include "Prev.h"
+#include "PrinterSetup.h"
 #include "Rvoz1a.h"
 #include "UseHTMLHelp.h"
 #include "WindowPlacement.h"
@@ -76,6 +77,9 @@ TMainForm::TMainForm(const Options& options) : m_options(options) {
     buildMenu();
     buildSpeedBar();
     buildStatusBar();
+    // Hints of menus and controls of every window go to panel 0, not over the whole status bar.
+    new HintDisplay([this](const QString& hint) { setStatusText(0, hint); }, this);
+    new HelpKey(this);
     ListBoxT = new QListWidget(this);
     ListBoxT->setObjectName(QStringLiteral("ListBoxT"));
     ListBoxT->hide();
@@ -333,15 +337,6 @@ void TMainForm::resizeEvent(QResizeEvent* event) {
     fitStatusPanels();
 }
 
-bool TMainForm::event(QEvent* event) {
-    // Hints of menus and buttons go to panel 0 instead of replacing the whole status bar.
-    if (event->type() == QEvent::StatusTip) {
-        setStatusText(0, static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QMainWindow::event(event);
-}
-
 void TMainForm::TypDp1() {
     const bool firmOpen = !firmDirName.isEmpty() && QFileInfo(firmDir()).isDir();
     // The items themselves too, so that their shortcuts (F2, F6) are off as well.
@@ -403,7 +398,7 @@ void TMainForm::applyDataLocation(bool network, const QString& path) {
     }
     DM1->Database.Close();
     Auto1Form->Nazvy.Close();
-    DM1->Session.setNetFileDir(FileDir.toUpper());
+    DM1->Session.setNetFileDir(FileDir);
     DM1->Session.setPrivateDir(QString());
     Auto1Form->Nazvy.Params = {QStringLiteral("PATH=") + FileDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
                                QStringLiteral("ENABLE BCD=FALSE")};
@@ -423,11 +418,16 @@ void TMainForm::refreshTemplates() {
     if (localTemplateVersion > sharedVersion) {
         HourglassCursor wait;
         const QString local = FileDirLocal + QStringLiteral("Data/");
+        // Each shared file is replaced only by a complete copy; one that cannot be copied stays as
+        // it was, and the shared set keeps its old version so that the next start tries again.
+        bool complete = true;
         for (const QString& name : storage::registerFileList() + DatoveSoubory) {
-            QFile::remove(shared + name);
-            QFile::copy(local + name, shared + name);
+            complete = firms::copyFileOverwriting(local + name, shared + name) && complete;
         }
-        IniFile(shared + QStringLiteral("Verze.ini")).writeInteger(QStringLiteral("Verze"), QStringLiteral("Data"), localTemplateVersion);
+        if (complete) {
+            IniFile(shared + QStringLiteral("Verze.ini"))
+                .writeInteger(QStringLiteral("Verze"), QStringLiteral("Data"), localTemplateVersion);
+        }
     } else if (localTemplateVersion < sharedVersion) {
         MessageBox::error(QStringLiteral("Nainstalujte na tento počítač nejnovější verzi programu."));
     }
@@ -494,12 +494,11 @@ void TMainForm::VyberTisk1(int mode) {
     selectCurrent();
     if (mode != 1) return;
 
-    QPrinter printer;
-    if (!m_currentPrinter.isEmpty()) printer.setPrinterName(m_currentPrinter);
-    QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(QStringLiteral("Nastavení tisku"));
-    if (dialog.exec() == QDialog::Accepted && printer.outputFormat() == QPrinter::NativeFormat) {
-        m_currentPrinter = printer.printerName();
+    // The printer set-up: the choice of the printer and its properties, no printing.
+    TPrinterSetupDialog dialog(m_currentPrinter, m_pageLayout, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        if (!dialog.printerName().isEmpty()) m_currentPrinter = dialog.printerName();
+        m_pageLayout = dialog.pageLayout();
     }
     ListBox2->clear();
     ListBox2->addItems(QPrinterInfo::availablePrinterNames());
@@ -546,23 +545,32 @@ void TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
 void TMainForm::eraseCardIndex() {
     const QString question = QStringLiteral("Opravdu provést vymazání kartotéky ?");
     if (!MessageBox::confirm(question) || !MessageBox::confirm(question)) return;
+    QString failed;
     {
         HourglassCursor wait;
         DM1->Database.Close();
-        const QString from = FileDir + QStringLiteral("Data/");
-        for (int i = storage::kCardFilesFirst; i <= storage::kCardFilesLast; ++i) {
-            const QString name = DatoveSoubory.at(i - 1);
-            // Copy failures are not reported; the tables are reopened in any case.
-            QFile::remove(firmDir() + name);
-            QFile::copy(from + name, firmDir() + name);
-        }
+        // The empty card table of the template set replaces the firm's as one set, its record
+        // file last: a template file missing or unreadable, or a full disk, leaves the card index
+        // as it was instead of a firm without its card table.
+        QStringList cardFiles = DatoveSoubory.mid(storage::kCardFilesFirst - 1,
+                                                  storage::kCardFilesLast - storage::kCardFilesFirst + 1);
+        cardFiles.move(0, cardFiles.size() - 1);
+        const bool erased =
+            firms::copyFileSetOverwriting(cardFiles, FileDir + QStringLiteral("Data/"), firmDir(), &failed);
         DM1->OtevritTabulky();
-        DM1->Hspl.Edit();
-        DM1->Hspl.FieldByName(QStringLiteral("Cislo"))->setAsInteger(1);
-        DM1->Hspl.Post();
-        DM1->Hspl.Close();
-        DM1->Hspl.Open();
-        DM1->Obnovit1();
+        if (erased) {
+            DM1->Hspl.Edit();
+            DM1->Hspl.FieldByName(QStringLiteral("Cislo"))->setAsInteger(1);
+            DM1->Hspl.Post();
+            DM1->Hspl.Close();
+            DM1->Hspl.Open();
+            DM1->Obnovit1();
+        }
+    }
+    if (!failed.isEmpty()) {
+        MessageBox::error(QStringLiteral("Kartotéka nebyla vymazána: soubor ") + QDir::toNativeSeparators(failed) +
+                          QStringLiteral(" nelze zkopírovat."));
+        return;
     }
     setStatusText(0, QStringLiteral("Kartotéka byla vymazána."));
     setStatusText(1, QString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPageLayout>
 #include <QStringList>
 
 #include "PathTemplates.h"
@@ -82,6 +83,8 @@ public:
     static void ExecuteFile1(const QString& file, const QString& parameters);
     // The firm's printer as chosen by VyberTisk1 (empty: the system default).
     QString currentPrinterName() const { return m_currentPrinter; }
+    // Paper, orientation and margins chosen in the printer set-up (the default page until then).
+    QPageLayout printerPageLayout() const { return m_pageLayout; }
     QListWidget* ListBoxT = nullptr;
     QListWidget* ListBox2 = nullptr;
 
@@ -129,7 +132,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void buildMenu();
@@ -149,6 +151,8 @@ private:
     bool m_firstActivationPending = false;
     bool m_closing = false;
     QString m_currentPrinter;
+    QPageLayout m_pageLayout{QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
+                             QPageLayout::Millimeter};
     QList<QLabel*> m_panels;
     QWidget* m_speedBar = nullptr;
     QList<QToolButton*> m_speedButtons;

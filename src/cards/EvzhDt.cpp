@@ -5,6 +5,10 @@
 #include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QTextCharFormat>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -19,6 +23,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
     b->setToolTip(hint);
+    b->setStatusTip(hint);  // the main window's status panel 0 shows it too
     return b;
 }
 }  // namespace
@@ -45,6 +50,7 @@ TEvzhDtForm::TEvzhDtForm(QWidget* parent) : QDialog(parent) {
     Calendar->setNavigationBarVisible(false);  // the four buttons above move the month and year
     Calendar->setGridVisible(true);
     Calendar->setSelectionMode(QCalendarWidget::SingleSelection);
+    Calendar->setLocale(QLocale(QLocale::Czech, QLocale::CzechRepublic));  // Czech day names
 
     OKButton = new QPushButton(QStringLiteral("&OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -92,6 +98,10 @@ TEvzhDtForm::TEvzhDtForm(QWidget* parent) : QDialog(parent) {
     connect(NextMonth, &QPushButton::clicked, this, [this] { moveMonths(1); });
     connect(NextYear, &QPushButton::clicked, this, [this] { moveYears(1); });
     connect(Calendar, &QCalendarWidget::selectionChanged, this, &TEvzhDtForm::onCalendarSelection);
+    connect(Calendar, &QCalendarWidget::currentPageChanged, this, &TEvzhDtForm::hideNeighbourDays);
+    // The grid shows the days of its month only: the neighbours' cells stay empty and a click
+    // there does nothing.
+    if (QTableView* days = Calendar->findChild<QTableView*>()) days->viewport()->installEventFilter(this);
     // Double click on a day, or Enter inside the grid.
     connect(Calendar, &QCalendarWidget::activated, this, [this](QDate d) {
         setDate(d);
@@ -102,6 +112,7 @@ TEvzhDtForm::TEvzhDtForm(QWidget* parent) : QDialog(parent) {
 
     installKeyPreview(this);
     setDate(QDate::currentDate());
+    hideNeighbourDays();
 
     // The dialog does not resize; it is as large as its texts need, at least 335 x 197.
     ensurePolished();
@@ -150,7 +161,45 @@ void TEvzhDtForm::updateLabel() {
     LabelDate->setText(m_date.toString(QStringLiteral("dd.MM.yyyy")));
 }
 
+void TEvzhDtForm::hideNeighbourDays() {
+    const QDate first(Calendar->yearShown(), Calendar->monthShown(), 1);
+    const QDate last = first.addDays(first.daysInMonth() - 1);
+    QTextCharFormat hidden;
+    hidden.setForeground(Qt::transparent);
+    Calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    // A six-week grid shows at most two weeks of each neighbour.
+    for (int i = 1; i <= 14; ++i) {
+        Calendar->setDateTextFormat(first.addDays(-i), hidden);
+        Calendar->setDateTextFormat(last.addDays(i), hidden);
+    }
+}
+
+bool TEvzhDtForm::isNeighbourCell(const QPoint& viewportPos) const {
+    const QTableView* days = Calendar->findChild<QTableView*>();
+    const QModelIndex cell = days ? days->indexAt(viewportPos) : QModelIndex();
+    if (!cell.isValid()) return false;
+    // The cell of the 1st of the shown month is the first "1" of the grid (the previous month's
+    // days there are 22 and more); every other cell lies a whole number of days from it.
+    const QAbstractItemModel* model = days->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        for (int c = 0; c < model->columnCount(); ++c) {
+            if (model->index(r, c).data().toString() != QLatin1String("1")) continue;
+            const QDate first(Calendar->yearShown(), Calendar->monthShown(), 1);
+            const QDate date = first.addDays((cell.row() - r) * 7 + (cell.column() - c));
+            return cell.row() > 0 && date.month() != first.month();
+        }
+    }
+    return false;
+}
+
 bool TEvzhDtForm::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseButtonDblClick) &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->parentWidget() &&
+        static_cast<QWidget*>(watched)->parentWidget() == Calendar->findChild<QTableView*>()) {
+        if (isNeighbourCell(static_cast<QMouseEvent*>(event)->position().toPoint())) return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;

@@ -43,6 +43,9 @@ protected:
 
 private:
     void installKeyPreview(QWidget* widget);
+    void hideNeighbourDays();
+    // True when the grid cell at `viewportPos` belongs to the month before or after the shown one.
+    bool isNeighbourCell(const QPoint& viewportPos) const;
     void onCalendarSelection();
     void updateLabel();
 

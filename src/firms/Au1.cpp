@@ -8,6 +8,7 @@
 #include "MessageBox.h"
 #include "TDataSet.h"
 #include "TDataSource.h"
+#include "TitleFit.h"
 
 TAu1Form::TAu1Form(TDataSource* auto1Source, QWidget* parent) : QDialog(parent), m_source(auto1Source) {
     setObjectName(QStringLiteral("Au1Form"));
@@ -37,6 +38,7 @@ TAu1Form::TAu1Form(TDataSource* auto1Source, QWidget* parent) : QDialog(parent),
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 }
 
 void TAu1Form::done(int result) {

@@ -9,6 +9,7 @@
 #include "HourglassCursor.h"
 #include "MessageBox.h"
 #include "TDBEdit.h"
+#include "TitleFit.h"
 
 TAu2Form::TAu2Form(TAuto1Form* owner, QWidget* parent) : QDialog(parent), m_owner(owner) {
     setObjectName(QStringLiteral("Au2Form"));
@@ -42,6 +43,7 @@ TAu2Form::TAu2Form(TAuto1Form* owner, QWidget* parent) : QDialog(parent), m_owne
     buttons->addWidget(CancelButton);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
     setTabOrder(DBEditNazev, OKButton);
     setTabOrder(OKButton, CancelButton);
 }

@@ -11,6 +11,7 @@
 #include "TDBEdit.h"
 #include "TDataSet.h"
 #include "TDataSource.h"
+#include "TitleFit.h"
 
 TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     : QDialog(parent), m_source(uzivSource), m_uziv(uzivSource ? uzivSource->DataSet() : nullptr) {
@@ -36,6 +37,7 @@ TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     DBEditVozidlo->setDataField(QStringLiteral("Heslo"));
     DBEditVozidlo->setReadOnly(true);
     DBEditVozidlo->setEchoMode(QLineEdit::Password);
+    DBEditVozidlo->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
     DBEditVozidlo->setFocusPolicy(Qt::NoFocus);
     QPalette face = DBEditVozidlo->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
@@ -62,6 +64,7 @@ TAu3Form::TAu3Form(TDataSource* uzivSource, QWidget* parent)
     layout->addLayout(m_grid);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Button1);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "Globals.h"
+#include "TitleFit.h"
 
 TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Au4Form"));
@@ -15,6 +16,7 @@ TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*", not the style's dot
     Edit1->setMaxLength(10);
     Edit1->setMinimumWidth(150);
 
@@ -31,6 +33,7 @@ TAu4Form::TAu4Form(QWidget* parent) : QDialog(parent) {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 }
 
 TAu4Form::~TAu4Form() {

@@ -1,4 +1,5 @@
 #include "Au6.h"
+#include "TitleFit.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -37,10 +38,13 @@ TAu6Form::TAu6Form(QWidget* parent) : QDialog(parent) {
     for (QPushButton* b : {ButtonNahoru, ButtonDolu, ButtonPrvni, ButtonPosledni}) buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(CloseButton);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(ListBox1);
-    layout->addLayout(buttons);
+    auto* row = new QHBoxLayout;
+    row->addWidget(ListBox1);
+    row->addLayout(buttons);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 }
 
 void TAu6Form::moveTo(int row) {

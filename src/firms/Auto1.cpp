@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-#include <QStatusTipEvent>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -35,6 +34,7 @@
 #include "OsFileLock.h"
 #include "TDBGrid.h"
 #include "TableLayouts.h"
+#include "TitleFit.h"
 
 namespace {
 
@@ -159,7 +159,7 @@ void TAuto1Form::buildWindow() {
     const QString gridHint = QStringLiteral("Změna pořadí - pravé tlačítko myši");
     DBGridAuto1->setToolTip(gridHint);
     DBGridAuto1->setStatusTip(gridHint);
-    DBGridAuto1->setMinimumSize(40 + 164 + 47 + 48, 240);
+    DBGridAuto1->setMinimumHeight(240);  // as wide as its columns (TDBGrid::sizeHint)
     connect(DBGridAuto1, &QAbstractItemView::doubleClicked, this, &TAuto1Form::OKButtonClick);
 
     auto button = [this](const char* name, const QString& caption, const QString& hint) {
@@ -196,10 +196,13 @@ void TAuto1Form::buildWindow() {
     }
     commands->addStretch(1);
     commands->addWidget(Button4);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(DBGridAuto1, 1);
-    layout->addLayout(commands);
+    auto* row = new QHBoxLayout;
+    row->addWidget(DBGridAuto1, 1);
+    row->addLayout(commands);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    TitleFit::install(this);
 
     setTabOrder(DBGridAuto1, OKButton);
     setTabOrder(OKButton, Button3);
@@ -260,10 +263,6 @@ void TAuto1Form::installKeyPreview(QWidget* widget) {
 }
 
 bool TAuto1Form::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        if (MainForm) MainForm->setStatusText(0, static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
     if (event->type() == QEvent::KeyPress && watched != PopupMenu1) {
         auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
@@ -286,14 +285,6 @@ bool TAuto1Form::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Escape && modifiers == Qt::NoModifier) return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-bool TAuto1Form::event(QEvent* event) {
-    if (event->type() == QEvent::StatusTip) {
-        if (MainForm) MainForm->setStatusText(0, static_cast<QStatusTipEvent*>(event)->tip());
-        return true;
-    }
-    return QDialog::event(event);
 }
 
 // ---- helpers -------------------------------------------------------------------------------
@@ -366,8 +357,11 @@ void TAuto1Form::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!MainForm || MainForm->dataDirNotFound) return;
     if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
+        // Centred by its frame: move() places the frame, so centring the client area would put
+        // the window lower by the title bar each time it is shown again.
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
     }
     // No firm is open while the selection is shown.
     MainForm->setWindowTitle(TMainForm::programTitle());
@@ -384,6 +378,12 @@ void TAuto1Form::showEvent(QShowEvent* event) {
         guarded([&] { Auto1.Locate(kCislo, local.readInteger(kVyber, kCislo, 1)); });
     }
     applyStoredOrder();
+    // Without "Zobrazovat" the program starts on the first firm of the order in force; shown
+    // again later, the window stays on the firm that was current.
+    if (!m_shownBefore && !CheckBoxF->isChecked()) guarded([this] {
+            if (Auto1.Active()) Auto1.First();
+        });
+    m_shownBefore = true;
     if (registerEmpty()) {
         Button1->setFocus();
     } else {

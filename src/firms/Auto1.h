@@ -109,7 +109,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void reject() override;  // the close box opens the firm like "&Otevřít"
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool event(QEvent* event) override;
 
 private:
     void buildWindow();
@@ -134,4 +133,5 @@ private:
     // own position of the firm that was current (else its position is its number).
     QString m_orderBeforeNew;
     bool m_newFirmKeepsPosition = false;
+    bool m_shownBefore = false;
 };

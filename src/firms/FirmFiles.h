@@ -11,6 +11,13 @@ namespace firms {
 // `from` does not exist or the copy failed; the target is then unchanged.
 bool copyFileOverwriting(const QString& from, const QString& to);
 
+// Copies the files `names` from the directory `from` to `to` (both ending with "/"), replacing
+// the targets, as one set: every file is first copied beside its target, and only when all of
+// them were copied are they renamed over the targets, the last name of the list last. A failure
+// before the renames leaves every target as it was. Returns false on failure and names the file
+// that could not be copied in `failed`.
+bool copyFileSetOverwriting(const QStringList& names, const QString& from, const QString& to, QString* failed = nullptr);
+
 // Deletes "Pdoxusrs.lck" in `dir` (ending with "/") and, only when that worked, "Paradox.lck":
 // a lock file that a running program holds cannot be deleted, and then the directory is in use.
 void deleteStaleLocks(const QString& dir);

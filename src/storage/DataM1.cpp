@@ -106,21 +106,25 @@ TDM1::TDM1(QObject* parent)
 
     // Field objects come into being at the first open; labels and ranges are (re)applied after
     // every open so that they hold whichever dataset a window opens.
-    Hdok.AfterOpen = [this](TDataSet& ds) {
+    // Typed dates are completed by DatumAll whichever window or control writes them.
+    auto completeDates = [](TField& field, const QString& text) { field.setAsString(DatumAll(text)); };
+    Hdok.AfterOpen = [this, completeDates](TDataSet& ds) {
         setUpFields(ds, QStringLiteral("Hdok"));
         ds.FieldByName(QStringLiteral("Evc"))->setRange(kNumberMin, kNumberMax);
+        ds.FieldByName(QStringLiteral("D"))->OnSetText = completeDates;
     };
     // The search cursor deliberately has no range on Evc.
     Hdok3.AfterOpen = [this](TDataSet& ds) { setUpFields(ds, QStringLiteral("Hdok")); };
     Hdath.AfterOpen = [this](TDataSet& ds) { setUpFields(ds, QStringLiteral("Hdath")); };
     Hdatl.AfterOpen = [this](TDataSet& ds) { setUpFields(ds, QStringLiteral("Hdatl")); };
-    Hspl.AfterOpen = [this](TDataSet& ds) {
+    Hspl.AfterOpen = [this, completeDates](TDataSet& ds) {
         setUpFields(ds, QStringLiteral("Hspl"));
         for (const char* name : {"Evc1o", "Evc1d", "C1", "C2", "Cislo"}) {
             ds.FieldByName(QLatin1String(name))->setRange(kNumberMin, kNumberMax);
         }
         for (const char* name : {"Ho", "Lo", "Ho1", "Lo1"}) ds.FieldByName(QLatin1String(name))->setRange(0, 999);
         for (const char* name : {"Ko", "Ko1"}) ds.FieldByName(QLatin1String(name))->setRange(1, 999);
+        for (const char* name : {"D1o", "D1d"}) ds.FieldByName(QLatin1String(name))->OnSetText = completeDates;
     };
     HdokQr.AfterOpen = [this](TDataSet& ds) { setUpFields(ds, QStringLiteral("Hdok")); };
     HdokQr1.AfterOpen = [this](TDataSet& ds) { setUpFields(ds, QStringLiteral("Hdok")); };
@@ -217,7 +221,9 @@ int TDM1::countOf(TDataSet& dataSet) {
 void TDM1::createStep(const QString& fileDir) {
     if (fileDir.isEmpty()) return;
     Session.Close();
-    Session.setNetFileDir(fileDir.toUpper());
+    // The original platform upper-cased the control directory because its file names ignore
+    // case; here the data directory is used exactly as found.
+    Session.setNetFileDir(fileDir);
     Session.setPrivateDir(QString());
     Session.Open();
     Session.AddPassword(storage::tablePassword());
@@ -361,7 +367,7 @@ QString TDM1::DatumAll(const QString& text, const QDate& today) {
 }
 
 void TDM1::setDateText(TField* field, const QString& text) {
-    field->setAsString(DatumAll(text));
+    field->setText(text);
 }
 
 // ---- cards ---------------------------------------------------------------------------------

@@ -1,170 +1,95 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
-# A user creates a firm with the keyboard only and opens it; the main window's caption and the
-# firm directory's 27 table files are checked. Then the firm list is printed from the main
-# window (no printer: the pages are saved as the offered PDF, which must hold the firm's name),
-# and the firm is backed up and restored.
-# Usage: first_firm.sh <lamelin> <lamelin-setup>
+# A user who starts the program for the first time chooses local data, creates a firm with the
+# keyboard only, which opens it, prints the firm list (no printer: the pages go to the offered
+# PDF), backs the firm up and restores it, then ends the program from the menu. Checked: the main
+# window's caption, the firm's name as stored in the register, the firm directory's 27 table
+# files, the PDF's text, the archive, a clean exit without lock files left behind.
+# Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_table_dump>
 set -euo pipefail
-lamelin="$1"
-setup="$2"
-work="$(mktemp -d)"
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "E2E FAILED: $*" >&2; exit 1; }
-
-# A private home: the default data directory lies under XDG_DATA_HOME.
-export HOME="$work/home"
-export XDG_DATA_HOME="$HOME/.local/share"
-mkdir -p "$XDG_DATA_HOME"
-"$setup" > /dev/null
-data="$XDG_DATA_HOME/Corvex/Lamelin 2013"
-[ -f "$data/Data.DB" ] || fail "lamelin-setup made no register"
-
-# Xvfb picks a free display itself and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" > "$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
-for _ in $(seq 50); do xdpyinfo > /dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo > /dev/null 2>&1 || fail "display $DISPLAY does not answer"
-
-unset QT_QPA_PLATFORM
-"$lamelin" > "$work/lamelin.log" 2>&1 &
-app_pid=$!
-
-# Waits until a window whose name matches $1 exists; prints its id.
-wait_window() {
-  local id=""
-  for _ in $(seq 100); do
-    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1 || true)"
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended early: $(cat "$work/lamelin.log")"
-    sleep 0.1
-  done
-  fail "no window named '$1'"
-}
-key() { xdotool key --clearmodifiers "$@"; sleep 0.3; }
+source "$(dirname "$0")/lib.sh"
+e2e_init "$@"
+e2e_start_display
+e2e_start_program
 
 # A computer that has not chosen between local and shared data is asked first: local data.
-location="$(wait_window '^Výběr práce s daty$')"
-xdotool windowactivate --sync "$location" 2>/dev/null || xdotool windowfocus --sync "$location"
-sleep 0.5
-key alt+o                                # "&OK"
+key '^Výběr práce s daty$' alt+o         # "&OK"
+wait_window_gone '^Výběr práce s daty$'
 
-selection="$(wait_window 'výběr')"
-xdotool windowactivate --sync "$selection" 2>/dev/null || xdotool windowfocus --sync "$selection"
-sleep 0.5
-key alt+n                                # "&Nová firma"
-dialog="$(wait_window '^Nová firma$')"
-xdotool windowfocus --sync "$dialog"
-xdotool type --delay 50 'Houbaři z Písku'
-sleep 0.3
-key Return                               # "&Firma" is the default button
-wait_window '^Potvrzení$' > /dev/null
-key Return                               # "&Ano"
-for _ in $(seq 100); do
-  [ "$(ls "$data/D1" 2>/dev/null | grep -cE '\.(DB|PX|X..|Y..)$')" -ge 27 ] && break
-  sleep 0.1
-done
+key 'výběr$' alt+n                       # "&Nová firma"
+type_text '^Nová firma$' 'Houbaři z Písku'
+key '^Nová firma$' Return                # "&Firma" is the default button
+key '^Potvrzení$' Return                 # "&Ano"
+wait_window_gone '^Nová firma$'
 
-main_id="$(wait_window '^Lamelin 1.10')"
-sleep 1
+main_id="$(wait_window '^Lamelin 1\.10$')"
+# The firm is open once its commands are: the selection window has gone.
+wait_window_gone 'výběr$'
 caption="$(xdotool getwindowname "$main_id")"
 [ "$caption" = "Lamelin 1.10" ] || fail "main window caption is '$caption'"
-count=0
-while IFS= read -r name; do
-  [ -f "$data/D1/$name" ] && count=$((count + 1))
-done <<'LIST'
-Hdath.DB
-Hdath.PX
-Hdath.X02
-Hdath.X03
-Hdath.X05
-Hdath.Y02
-Hdath.Y03
-Hdath.Y05
-Hdatl.DB
-Hdatl.PX
-Hdatl.X02
-Hdatl.X03
-Hdatl.Y02
-Hdatl.Y03
-Hdok.DB
-Hdok.PX
-Hdok.X04
-Hdok.X06
-Hdok.X08
-Hdok.X0F
-Hdok.XG0
-Hdok.Y04
-Hdok.Y06
-Hdok.Y08
-Hdok.Y0F
-Hdok.YG0
+
+register="$(read_table "$E2E_DATA" Data.DB)"
+[ "$register" = "1|1|Houbaři z Písku|D1" ] || fail "the register holds '$register'"
+
+expected_files() {
+    cat <<'LIST'
+Hdath.DB Hdath.PX Hdath.X02 Hdath.X03 Hdath.X05 Hdath.Y02 Hdath.Y03 Hdath.Y05
+Hdatl.DB Hdatl.PX Hdatl.X02 Hdatl.X03 Hdatl.Y02 Hdatl.Y03
+Hdok.DB Hdok.PX Hdok.X04 Hdok.X06 Hdok.X08 Hdok.X0F Hdok.XG0 Hdok.Y04 Hdok.Y06 Hdok.Y08 Hdok.Y0F Hdok.YG0
 Hspl.DB
 LIST
+}
+count=0
+for name in $(expected_files); do
+    [ -f "$E2E_DATA/D1/$name" ] && count=$((count + 1))
+done
 [ "$count" -eq 27 ] || fail "the firm directory holds $count of the 27 table files"
-# The main window's commands are enabled now that a firm is open: F2 is bound to card entry.
-kill -0 "$app_pid" || fail "the program ended"
+hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
+[ -n "$hspl" ] || fail "the firm's common data row is missing"
 
 # "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.
-xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
-sleep 0.5
-key alt+m
-key s
-preview="$(wait_window '^Lamelin - Náhled před tiskem$')"
-xdotool windowfocus --sync "$preview" 2>/dev/null || true
-key F6
-wait_window '^Uložit tisk jako PDF$' > /dev/null
-key Return                               # the offered name: "Seznam firem.pdf" in Documents
+key '^Lamelin 1\.10$' alt+m              # "Další &možnosti"
+press s                                  # "Tisk &seznamu firem"
+key '^Lamelin - Náhled před tiskem$' F6
+key '^Uložit tisk jako PDF$' Return      # the offered name: "Seznam firem.pdf" in Documents
 pdf="$HOME/Documents/Seznam firem.pdf"
-for _ in $(seq 100); do [ -s "$pdf" ] && break; sleep 0.1; done
-[ -s "$pdf" ] || fail "no PDF at $pdf"
+wait_for test -s "$pdf" || fail "no PDF at $pdf"
 text="$(pdftotext "$pdf" - 2>/dev/null)" || fail "pdftotext cannot read $pdf"
 grep -q 'Houbaři z Písku' <<<"$text" || fail "the firm list PDF lacks the firm's name: $text"
 grep -q 'Celkový počet firem' <<<"$text" || fail "the firm list PDF lacks its total line"
-key Escape
+key '^Lamelin - Náhled před tiskem$' Escape
+wait_window_gone '^Lamelin - Náhled před tiskem$'
 
 # Backup into the proposed place, then restore from it, by keyboard.
-archive="$data/Zaloha/D1.zip"
-xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
-key alt+m                                # "Další &možnosti"
-key z                                    # "&Zálohování dat"
-backup_id="$(wait_window '^Zálohování dat$')"
-xdotool windowfocus --sync "$backup_id"
-key alt+h                                # "Zálo&hovat"
-wait_window '^Potvrzení$' > /dev/null
-key Return                               # "&Ano"
-wait_window '^Informace$' > /dev/null    # "Data byla zazálohována."
-key Return
+archive="$E2E_DATA/Zaloha/D1.zip"
+key '^Lamelin 1\.10$' alt+m              # "Další &možnosti"
+press z                                  # "&Zálohování dat"
+key '^Zálohování dat$' alt+h             # "Zálo&hovat"
+key '^Potvrzení$' Return                 # "&Ano"
+key '^Informace$' Return                 # "Data byla zazálohována."
+wait_window_gone '^Informace$'
 [ -s "$archive" ] || fail "no archive at $archive"
-xdotool windowfocus --sync "$backup_id"   # without a window manager the focus stays with the box
 if command -v unzip > /dev/null; then
-  entries="$(unzip -Z1 "$archive" | wc -l)"
-  [ "$entries" -eq 27 ] || fail "the archive holds $entries entries"
+    entries="$(unzip -Z1 "$archive" | wc -l)"
+    [ "$entries" -eq 27 ] || fail "the archive holds $entries entries"
 fi
-key Escape                               # "&Zavřít"
-xdotool windowactivate --sync "$main_id" 2>/dev/null || xdotool windowfocus --sync "$main_id"
-key alt+m
-key o                                    # "&Obnovení dat"
-restore_id="$(wait_window '^Obnovení dat$')"
-xdotool windowfocus --sync "$restore_id"
-key alt+o                                # "&Obnovit", from the path used last
-wait_window '^Potvrzení$' > /dev/null
-key Return
-wait_window '^Informace$' > /dev/null    # "Data byla obnovena."
-key Return
-xdotool windowfocus --sync "$restore_id"
-key Escape
-[ -e "$data/D1/Zaloha" ] && fail "the restore left its folder Zaloha behind"
-kill -0 "$app_pid" || fail "the program ended during backup or restore"
-echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'; firm list saved as PDF; backed up and restored"
+key '^Zálohování dat$' Escape            # "&Zavřít"
+wait_window_gone '^Zálohování dat$'
+key '^Lamelin 1\.10$' alt+m
+press o                                  # "&Obnovení dat"
+key '^Obnovení dat$' alt+o               # "&Obnovit", from the path used last
+key '^Potvrzení$' Return
+key '^Informace$' Return                 # "Data byla obnovena."
+wait_window_gone '^Informace$'
+key '^Obnovení dat$' Escape
+wait_window_gone '^Obnovení dat$'
+[ -e "$E2E_DATA/D1/Zaloha" ] && fail "the restore left its folder Zaloha behind"
+register="$(read_table "$E2E_DATA" Data.DB)"
+[ "$register" = "1|1|Houbaři z Písku|D1" ] || fail "after the restore the register holds '$register'"
+
+key '^Lamelin 1\.10$' alt+s              # "&Soubor"
+press k                                  # "&Konec"
+wait_program_end
+leftover="$(find "$E2E_DATA" -name '*.lck')"
+[ -z "$leftover" ] || fail "lock files left after a clean exit: $leftover"
+echo "E2E passed: firm D1 created by keyboard, firm list saved as PDF, backed up, restored, closed; caption '$caption'"

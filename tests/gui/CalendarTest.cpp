@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTextCharFormat>
 
 #include "EvzhDt.h"
 #include "IniFile.h"
@@ -126,6 +127,25 @@ TEST_F(CalendarTest, DoubleClickOrEnterAcceptsAndEscCancels) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     key(Qt::Key_Return);
     EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(CalendarTest, OnlyTheDaysOfTheShownMonthShowAndTakeClicks) {
+    form.setDate(QDate(2026, 5, 3));  // 1 May 2026 is a Friday: 27 to 30 April stand before it
+    EXPECT_EQ(grid()->model()->index(0, 0).data().toString(), QString("po"));  // Czech day names
+    for (QDate neighbour : {QDate(2026, 4, 30), QDate(2026, 6, 1)}) {
+        EXPECT_EQ(form.Calendar->dateTextFormat(neighbour).foreground().color().alpha(), 0);
+    }
+    EXPECT_NE(form.Calendar->dateTextFormat(QDate(2026, 5, 31)).foreground().color().alpha(), 0);
+    const QModelIndex first = cellOfDay(1);
+    ASSERT_TRUE(first.isValid());
+    const QModelIndex april30 = grid()->model()->index(first.row(), first.column() - 1);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(april30).center());
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualRect(april30).center());
+    EXPECT_EQ(form.date(), QDate(2026, 5, 3));
+    EXPECT_TRUE(form.isVisible());
+    // The next page hides its own neighbours.
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(form.Calendar->dateTextFormat(QDate(2026, 5, 31)).foreground().color().alpha(), 0);
 }
 
 TEST_F(CalendarTest, PositionIsRememberedPerFirm) {

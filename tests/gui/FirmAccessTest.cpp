@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QLabel>
+#include <QStyle>
 
 #include "FirmFixture.h"
 
@@ -97,6 +98,15 @@ TEST_F(FirmAccess, FirmInUseByAnotherProgramIsRefused) {
     click(sel()->OKButton);
     EXPECT_TRUE(messages.boxes.isEmpty()) << messages.last().toStdString();
     EXPECT_EQ(sel()->result(), QDialog::Accepted);
+}
+
+TEST_F(FirmAccess, PasswordsShowAsStars) {
+    addFirm(1, "Les");
+    startApp();
+    auto star = [](QLineEdit* e) { return e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e); };
+    EXPECT_EQ(star(Au4Form->Edit1), int('*'));
+    TAu3Form window(&sel()->UzivSource);
+    EXPECT_EQ(star(window.DBEditVozidlo), int('*'));
 }
 
 TEST_F(FirmAccess, PasswordAddedChangedAndRemoved) {

@@ -26,6 +26,25 @@ TEST_F(Firms, SelectionWindowTextsAndTabOrder) {
     EXPECT_TRUE(sel()->OKButton->isDefault());
     EXPECT_TRUE(sel()->CheckBoxF->isChecked());
 
+    // Tab walks the columns of the current firm, then leaves the grid; Shift+Tab leaves it back.
+    addFirm(1, "Les");
+    sel()->Auto1.Refresh();
+    sel()->DBGridAuto1->refresh();
+    showSelection();
+    QApplication::setActiveWindow(sel());
+    TDBGrid* grid = sel()->DBGridAuto1;
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    for (int i = 0; i < 2; ++i) QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_TRUE(grid->hasFocus());
+    EXPECT_EQ(grid->currentIndex().column(), 2);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), sel()->OKButton);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(grid->hasFocus());
+
     QStringList menu;
     for (QAction* a : sel()->PopupMenu1->actions()) menu << (a->isSeparator() ? "-" : a->text() + "|" + a->statusTip());
     EXPECT_EQ(menu, QStringList({"Řazení - &automaticky|Firmy se automaticky seřadí podle pořadového čísla",
@@ -307,7 +326,29 @@ TEST_F(Firms, ShowingFollowsTheRememberedFirmAndOrder) {
     EXPECT_TRUE(sel()->Razenipodlenazvu1->isChecked());
     EXPECT_EQ(sel()->focusWidget(), sel()->DBGridAuto1);
 
-    // "Zobrazovat" off: the remembered firm is not looked for.
+    // The order in force when the window hides is what the next start shows.
+    struct Order {
+        void (TAuto1Form::*apply)();
+        const char* indexField;
+    };
+    for (const Order& order : {Order{&TAuto1Form::RazeniVlastni, "Pozice"}, Order{&TAuto1Form::RazeniAuto, "Cislo"},
+                               Order{&TAuto1Form::RazeniNazev, "Nazev"}}) {
+        (sel()->*order.apply)();
+        click(sel()->Button4);
+        destroyStartupWindows();
+        startApp();
+        showSelection();
+        EXPECT_EQ(sel()->Auto1.IndexFieldNames(), QString(order.indexField));
+    }
+
+    // "Zobrazovat" off: the remembered firm is not looked for; the program starts on the first
+    // firm of the order in force (here the own order, which puts firm 2 first).
+    sel()->Auto1.Locate("Cislo", 2);
+    sel()->Auto1.Edit();
+    sel()->Auto1.FieldByName("Pozice")->setAsInteger(0);
+    sel()->Auto1.Post();
+    sel()->RazeniVlastni();
+    sel()->Auto1.Locate("Cislo", 3);
     sel()->CheckBoxF->setChecked(false);
     click(sel()->Button4);
     EXPECT_EQ(IniFile(dataDir + "Sporin.ini").readString("Vyber", "Pos"), QString("0"));
@@ -315,5 +356,45 @@ TEST_F(Firms, ShowingFollowsTheRememberedFirmAndOrder) {
     startApp();
     showSelection();
     EXPECT_FALSE(sel()->CheckBoxF->isChecked());
-    EXPECT_EQ(current("Cislo"), QString("1"));
+    EXPECT_EQ(current("Cislo"), QString("2"));
+    // Shown again later, it stays on the firm that was current.
+    sel()->Auto1.Locate("Cislo", 3);
+    click(sel()->Button4);
+    showSelection();
+    EXPECT_EQ(current("Cislo"), QString("3"));
+}
+
+TEST_F(Firms, DeleteWarningStaysWhileAskedAndAfterNo) {
+    addFirm(1, "Les");
+    startApp();
+    showSelection();  // the main window stays hidden: the pointer finds no other window below
+    QApplication::setActiveWindow(sel());
+    const QString warning = "Vymaže vybranou firmu z disku. P O Z O R  -  máte uložena data ?";
+    QTest::mouseMove(sel()->Button2);
+    QApplication::processEvents();
+    EXPECT_EQ(MainForm->statusText(0), QString("Smazání vybrané firmy"));
+
+    // Real boxes: they open over the button and close again, as for a mouse user.
+    MessageBox::setResponder(nullptr);
+    QStringList shownDuring;
+    std::function<void(Qt::Key)> answer = [&](Qt::Key key) {
+        QTimer::singleShot(0, [&, key] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QApplication::processEvents();
+            shownDuring << MainForm->statusText(0);
+            if (key == Qt::Key_Return) answer(Qt::Key_N);  // the second question comes next
+            QTest::keyClick(box, key);
+        });
+    };
+    answer(Qt::Key_Return);
+    QTest::mouseClick(sel()->Button2, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(shownDuring, QStringList({warning, warning}));
+    EXPECT_EQ(MainForm->statusText(0), warning);
+    EXPECT_EQ(storedRegister(), QStringList({"1 1 Les D1"}));
+    // Pointing at another control shows its hint again.
+    QTest::mouseMove(sel()->OKButton);
+    QApplication::processEvents();
+    EXPECT_EQ(MainForm->statusText(0), QString("Otevře vybranou firmu"));
 }

@@ -51,7 +51,7 @@ bool helpWindowExists() {
     return false;
 }
 
-// The manual's sources next to this test: tests/gui -> docs/manual.
+// The manual's sources in the source tree.
 QDir manualSourceDir() {
     // Not through __FILE__: with the shared compiler cache's base directory it is relative to
     // the build directory, not to where the tests run.

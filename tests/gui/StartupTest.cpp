@@ -1,15 +1,23 @@
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QPrinterInfo>
 #include <QToolButton>
+#include <QTranslator>
 
-#include "AppFixture.h"
+#include "EvzhDt.h"
+#include "FirmFixture.h"
+#include "HelpViewer.h"
+#include "PrinterSetup.h"
+#include "QtTranslations.h"
+#include "UseHTMLHelp.h"
 
-using Startup = AppFixture;
+using Startup = FirmFixture;
 
 TEST_F(Startup, FindsTheDataDirectoryNamedByDataIni) {
     startApp();
@@ -109,7 +117,9 @@ TEST_F(Startup, StatusPanelZeroFollowsTheWindowWidth) {
         QApplication::processEvents();
         MainForm->resize(width, MainForm->height());
         QApplication::processEvents();
-        if (MainForm->statusBar()->width() == width) EXPECT_EQ(panel0->width(), expected) << width;
+        if (MainForm->statusBar()->width() == width) {
+            EXPECT_EQ(panel0->width(), expected) << width;
+        }
     }
     MainForm->setStatusText(0, "Zpráva");
     EXPECT_EQ(MainForm->statusText(0), QString("Zpráva"));
@@ -126,13 +136,18 @@ TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
     destroyStartupWindows();
 
     startApp();
-    EXPECT_EQ(MainForm->width(), 700);
+    EXPECT_EQ(MainForm->geometry(), QRect(10, 20, 700, 500));
+    EXPECT_FALSE(MainForm->windowState() & Qt::WindowMaximized);
     MainForm->showMaximized();
     QApplication::processEvents();
     MainForm->close();
     sporin.reload();
     EXPECT_EQ(sporin.readInteger("Sporin", "Maximized", -1), 1);
     EXPECT_EQ(sporin.readInteger("Sporin", "Width", 0), 700);  // left as it was
+    destroyStartupWindows();
+
+    startApp();
+    EXPECT_TRUE(MainForm->windowState() & Qt::WindowMaximized);
 }
 
 TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
@@ -162,6 +177,49 @@ TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
     DM1->Hdok.Append();
     EXPECT_EQ(DM1->Hdok.FieldByName("Evc")->AsInteger(), 1);
     DM1->Hdok.Cancel();
+
+    // A template file that cannot be copied: the cards stay, the failure is told, the tables open.
+    DM1->Hdok.Append();
+    DM1->Hdok.FieldByName("Nla")->setAsString("Russula");
+    DM1->Hdok.Post();
+    QFile::remove(dataDir + "Data/Hdok.YG0");
+    messages.boxes.clear();
+    MainForm->setStatusText(0, QString());
+    MainForm->eraseCardIndex();
+    ASSERT_EQ(messages.boxes.size(), 3);
+    EXPECT_EQ(messages.boxes[2].kind, MsgKind::Error);
+    EXPECT_TRUE(messages.boxes[2].text.contains("Hdok.YG0")) << messages.last().toStdString();
+    ASSERT_TRUE(DM1->Hdok.Active());
+    EXPECT_EQ(DM1->Hdok.RecordCount(), 1);
+    EXPECT_EQ(DM1->Hdok.FieldByName("Nla")->AsString(), QString("Russula"));
+    EXPECT_EQ(DM1->Hspl.FieldByName("Cislo")->AsInteger(), 2);
+    EXPECT_TRUE(MainForm->statusText(0).isEmpty());
+    EXPECT_EQ(QDir(dataDir + "D1").entryList({"*.kopie"}, QDir::Files), QStringList());
+}
+
+TEST_F(Startup, SharedTemplateRefreshNeverLosesAFile) {
+    const QString shared = tmp.path() + "shared/";
+    storage::TemplateSet::prepareDataDirectory(shared);
+    IniFile(shared + "Data/Verze.ini").writeInteger("Verze", "Data", 109);
+    QFile stale(shared + "Data/Hdath.DB");
+    ASSERT_TRUE(stale.open(QIODevice::Append));
+    stale.write("stale");
+    stale.close();
+    QFile::remove(dataDir + "Data/Hdok.PX");  // missing from the local templates
+    IniFile(dataDir + "Sporin.ini").writeString("Sporin", "Net", "1");
+    IniFile(dataDir + "Sporin.ini").writeString("Sporin", "Path", shared);
+    startApp();
+    whenShown<TAuto1Form>([](TAuto1Form* s) { click(s->Button4); });
+    MainForm->firstActivation();
+    EXPECT_EQ(MainForm->FileDir, shared);
+    auto bytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("missing");
+    };
+    EXPECT_EQ(bytes(shared + "Data/Hdath.DB"), bytes(dataDir + "Data/Hdath.DB"));
+    EXPECT_TRUE(QFile::exists(shared + "Data/Hdok.PX"));
+    // Not complete: the next start tries again.
+    EXPECT_EQ(IniFile(shared + "Data/Verze.ini").readInteger("Verze", "Data", 0), 109);
 }
 
 TEST_F(Startup, FirmPrinterFallsBackToTheDefaultWhenGone) {
@@ -188,4 +246,88 @@ TEST(ReportFonts, CentralEuropeanVariantsAreAppendedOnce) {
     EXPECT_EQ(done->font().family(), QString("Arial CE"));
     TMainForm::PrevodPisma1(&report);
     EXPECT_EQ(title->font().family(), QString("Times New Roman CE"));
+}
+
+// The data directory is the control directory exactly as spelt, and a clean end leaves no lock
+// files. "ß" has a longer capital form ("SS"); "data" has a sibling differing only in case.
+TEST_F(Startup, ControlDirectoryAsSpeltAndNoLockFilesAfterAnEnd) {
+    for (const QString name : {"Straße", "data"}) {
+        dataDir = tmp.path() + name + "/";
+        const QString sibling = tmp.path() + name.toUpper() + "/";
+        storage::TemplateSet::prepareDataDirectory(dataDir);
+        QDir().mkpath(sibling);
+        IniFile(programDir + "Data.ini").writeString("Data", "Sporin", dataDir);
+        addFirm(1, "Les");
+        startApp();
+        EXPECT_EQ(DM1->Session.NetFileDir(), dataDir);
+        ASSERT_NO_THROW(openFirmDirectly("D1")) << name.toStdString();
+        EXPECT_TRUE(DM1->Hdok.Active());
+        EXPECT_TRUE(QFile::exists(dataDir + "Pdoxusrs.lck"));
+        EXPECT_TRUE(QDir(sibling).isEmpty()) << name.toStdString();
+        MainForm->close();
+        destroyStartupWindows();
+        QStringList left;
+        for (const QString& d : {dataDir, dataDir + "D1/", dataDir + "Data/"}) left += QDir(d).entryList({"*.lck"});
+        EXPECT_EQ(left, QStringList()) << name.toStdString();
+    }
+}
+
+TEST(QtTexts, AreCzech) {
+    QTranslator* czech = installQtTranslations();
+    ASSERT_NE(czech, nullptr);
+    QDialogButtonBox box(QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QString("Zrušit"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Close)->text(), QString("Zavřít"));
+    delete czech;  // the other tests see Qt's texts as they were
+}
+
+TEST_F(Startup, PrinterSetupChoosesAPrinterWithoutPrinting) {
+    addFirm(1, "Les");
+    startApp();
+    openFirmDirectly("D1");
+    bool shown = false;
+    whenShown<TPrinterSetupDialog>([&](TPrinterSetupDialog* d) {
+        shown = true;
+        EXPECT_EQ(d->windowTitle(), QString("Nastavení tisku"));
+        EXPECT_EQ(d->OKButton->text(), QString("OK"));
+        EXPECT_EQ(d->ButtonVlastnosti->text(), QString("&Vlastnosti..."));
+        click(d->OKButton);
+    });
+    MainForm->action("Nastavenitisku1")->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(MainForm->currentPrinterName(), QPrinterInfo::defaultPrinterName());
+}
+
+// Hints of menus and of other windows' controls reach panel 0; a menu's goes when it closes.
+TEST_F(Startup, HintsReachPanelZeroAndMenuHintsGo) {
+    startApp();
+    QMenu* soubor = MainForm->findChild<QMenu*>("Soubor1");
+    soubor->popup(QPoint(0, 0));
+    MainForm->action("Konec1")->showStatusText(MainForm->menuBar());
+    EXPECT_EQ(MainForm->statusText(0), QString("Ukončí aplikaci"));
+    soubor->hide();
+    EXPECT_EQ(MainForm->statusText(0), QString());
+
+    EvzhDtForm->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(EvzhDtForm));
+    QTest::mouseMove(EvzhDtForm->PrevYear);
+    QApplication::processEvents();
+    EXPECT_EQ(MainForm->statusText(0), QString("Předchozí rok v kalendáři (Ctrl+PgUp)"));
+    EvzhDtForm->hide();
+}
+
+TEST_F(Startup, F1OpensTheManualAtTheWindowsTopic) {
+    startApp();
+    Auto1Form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Auto1Form));
+    QTest::keyClick(Auto1Form->DBGridAuto1, Qt::Key_F1);
+    EXPECT_EQ(UseHTMLHelp::instance().lastCall(), UseHTMLHelp::ViewerCall::HelpContext);
+    EXPECT_EQ(UseHTMLHelp::instance().lastData(), 3);
+    EXPECT_EQ(UseHTMLHelp::instance().viewer()->windowModality(), Qt::NonModal);  // no modal window open
+    // A window without a topic of its own: the default topic.
+    EvzhDtForm->show();
+    QTest::keyClick(EvzhDtForm->OKButton, Qt::Key_F1);
+    EXPECT_EQ(UseHTMLHelp::instance().lastCall(), UseHTMLHelp::ViewerCall::DisplayTopic);
+    EvzhDtForm->hide();
+    UseHTMLHelp::instance().ApplicationHelp(UseHTMLHelp::HelpQuit, 0);
 }

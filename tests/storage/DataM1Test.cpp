@@ -103,15 +103,16 @@ TEST(DataM1DatumAll, CompleteEmptyAndInvalidTextsPassUnchanged) {
     EXPECT_EQ(TDM1::DatumAll("1.2.3.4", kToday), "1.2.3.4");
 }
 
-TEST_F(DataM1Test, TypedDatesAreStoredThroughTheFieldsConversion) {
+TEST_F(DataM1Test, TheDateFieldsCompleteTypedText) {
+    // The fields themselves complete what is typed (as every data-aware control writes it).
     open();
     dm.Hdok.Insert();
-    dm.setDateText(card("D"), "+1");
+    card("D")->setText("+1");
     EXPECT_EQ(card("D")->AsDate(), QDate::currentDate().addDays(1));
-    dm.setDateText(card("D"), "");
+    card("D")->setText("");
     EXPECT_TRUE(card("D")->IsNull());
     try {
-        dm.setDateText(card("D"), "31.2.2013");
+        card("D")->setText("31.2.2013");
         FAIL() << "an impossible date was stored";
     } catch (const EDatabaseError& e) {
         EXPECT_EQ(e.message(), "''31.2.2013'' není platný datum");
@@ -119,7 +120,7 @@ TEST_F(DataM1Test, TypedDatesAreStoredThroughTheFieldsConversion) {
     dm.Hdok.Cancel();
 
     dm.Hspl.Edit();
-    dm.setDateText(common("D1o"), "0304");
+    common("D1o")->setText("0304");
     EXPECT_EQ(common("D1o")->AsDate(), QDate(QDate::currentDate().year(), 4, 3));
     dm.Hspl.Cancel();
 }
@@ -127,7 +128,7 @@ TEST_F(DataM1Test, TypedDatesAreStoredThroughTheFieldsConversion) {
 // ---- session and opening -------------------------------------------------------------------
 
 TEST_F(DataM1Test, CreationStepPreparesTheSessionOnlyForAFoundDirectory) {
-    EXPECT_EQ(dm.Session.NetFileDir(), tmp.path().toUpper());
+    EXPECT_EQ(dm.Session.NetFileDir(), tmp.path());  // as spelt, never upper-cased
     EXPECT_TRUE(dm.Session.Active());
     EXPECT_TRUE(dm.Session.passwords().contains(storage::tablePassword()));
 

@@ -184,7 +184,7 @@ void TDBEdit::writeField() {
     if (m_textHandler) {
         m_textHandler(f, typed);
     } else {
-        f->setAsString(typed);
+        f->setText(typed);
     }
     showField();  // the stored form of the value, e.g. a completed date
 }

@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QSet>
 
 #include "DbCtrlsError.h"
@@ -170,6 +172,8 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsMovable(false);
+    // Titles taken from the fields' labels may be longer than the ones given.
+    connect(m_model, &QAbstractItemModel::headerDataChanged, this, &TDBGrid::applyWidths);
 }
 
 TDBGrid::~TDBGrid() = default;
@@ -200,7 +204,34 @@ const QVector<TDBGrid::Column>& TDBGrid::columns() const {
 }
 
 void TDBGrid::applyWidths() {
-    for (int i = 0; i < m_model->columns.size(); ++i) setColumnWidth(i, m_model->columns[i].width);
+    // A title is never cut: the column grows to it where the given width is too small.
+    for (int i = 0; i < m_model->columns.size(); ++i) {
+        setColumnWidth(i, std::max(m_model->columns[i].width, horizontalHeader()->sectionSizeHint(i)));
+    }
+    updateGeometry();
+}
+
+QSize TDBGrid::sizeHint() const {
+    int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+    if (verticalHeader()->isVisible()) width += verticalHeader()->sizeHint().width();
+    for (int i = 0; i < m_model->columnCount(); ++i) width += columnWidth(i);
+    return QSize(width, QTableView::sizeHint().height());
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    const bool forward = event->key() == Qt::Key_Tab && event->modifiers() == Qt::NoModifier;
+    const bool back = event->key() == Qt::Key_Backtab;
+    if (tabKeyNavigation() && (forward || back)) {
+        const int column = currentIndex().column();
+        const bool atEdge = forward ? column >= m_model->columnCount() - 1 : column <= 0;
+        if (atEdge || !currentIndex().isValid()) {
+            // The widget's own focus move: the view's would send Tab to itself again.
+            QWidget::focusNextPrevChild(forward);
+            event->accept();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void TDBGrid::onDataChanged(TField* field) {

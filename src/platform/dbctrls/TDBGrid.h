@@ -39,6 +39,13 @@ public:
     void refresh();
 
 protected:
+    // With Tab navigation on, Tab moves between the columns of the current row and leaves the
+    // grid after the last column (Shift+Tab before the first), instead of wrapping into the next
+    // row and trapping the keyboard in the grid.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Wide enough for every column (each at least as wide as its title), the row headers and
+    // the vertical scroll bar.
+    QSize sizeHint() const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:

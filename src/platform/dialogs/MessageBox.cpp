@@ -1,8 +1,11 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include "TitleFit.h"
 
 namespace {
 MessageBox::Responder& responder() {
@@ -64,6 +67,11 @@ MsgResult MessageBox::show(MsgKind kind, const QString& text, MsgButtons buttons
             box.setDefaultButton(close);
             box.setEscapeButton(close);
             break;
+    }
+    // The box sizes itself to its text; a strut row keeps its caption whole as well.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(TitleFit::titleWidth(box.windowTitle()), 0, QSizePolicy::Fixed, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     }
     box.exec();
     QAbstractButton* clicked = box.clickedButton();

@@ -144,6 +144,14 @@ LockFileHandle::~LockFileHandle() {
     if (m_fd >= 0) ::close(m_fd);
 }
 
+bool LockFileHandle::removeIfUnshared() {
+    if (m_fd < 0 || setOfdLock(m_fd, F_WRLCK, 0, 1, false) != 0) return false;
+    const QByteArray native = QFile::encodeName(m_path);
+    // A process that opened the file but has not locked it yet finds it gone after its lock
+    // (acquireShared checks the identity) and starts over with a new file.
+    return identity(m_fd, native.constData(), false) == FileIdentity::Same && ::unlink(native.constData()) == 0;
+}
+
 std::unique_ptr<LockFileHandle> LockFileHandle::acquireShared(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     for (int attempt = 0; attempt < kMaxAcquireAttempts; ++attempt) {

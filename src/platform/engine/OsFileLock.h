@@ -37,6 +37,10 @@ public:
     LockFileHandle(const LockFileHandle&) = delete;
     LockFileHandle& operator=(const LockFileHandle&) = delete;
     const QString& path() const { return m_path; }
+    // Deletes the file when no other holder has it locked, for a clean end of the last use: the
+    // shared lock is turned into an exclusive one without waiting, and the file is unlinked
+    // while it is held. A file that another process holds stays. Returns true when deleted.
+    bool removeIfUnshared();
 
 private:
     friend struct LockFileHandleTestAccess;

@@ -23,7 +23,7 @@ QString TDatabase::directory() const {
         if (line.startsWith(QLatin1String("PATH="), Qt::CaseInsensitive)) {
             QString dir = QDir::fromNativeSeparators(line.mid(5).trimmed());
             while (dir.size() > 1 && dir.endsWith(QLatin1Char('/'))) dir.chop(1);
-            return TSession::resolvePath(dir);
+            return dir;
         }
     }
     return QString();

@@ -31,7 +31,7 @@ public:
     bool Connected() const { return m_connected; }
     void setConnected(bool connected) { connected ? Open() : Close(); }
 
-    // The PATH parameter, resolved on disk (see TSession::resolvePath), without a trailing "/".
+    // The PATH parameter as given, without a trailing "/".
     QString directory() const;
 
     void registerDataSet(TDataSet* dataSet);

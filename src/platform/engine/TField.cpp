@@ -60,6 +60,13 @@ QVariant TField::checkedValue(const QVariant& value) const {
 
 void TField::setValue(const QVariant& value) { m_dataSet->setFieldValue(this, checkedValue(value)); }
 void TField::setAsString(const QString& text) { m_dataSet->setFieldValue(this, checkedValue(textToValue(text))); }
+void TField::setText(const QString& text) {
+    if (OnSetText) {
+        OnSetText(*this, text);
+    } else {
+        setAsString(text);
+    }
+}
 void TField::setAsInteger(int value) { setValue(value); }
 void TField::setAsBoolean(bool value) { setValue(value); }
 void TField::setAsDate(const QDate& value) { setValue(value.isValid() ? QVariant(value) : QVariant()); }

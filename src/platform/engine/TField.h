@@ -54,6 +54,12 @@ public:
     // Called after the value changed.
     std::function<void(TField&)> OnChange;
 
+    // Text typed by the user (data-aware controls write through here). With OnSetText set, the
+    // handler stores the text instead of the field's own conversion (it typically completes the
+    // text and calls setAsString); without it, setText is setAsString.
+    void setText(const QString& text);
+    std::function<void(TField&, const QString& text)> OnSetText;
+
     // Converts `text` to a value of this field (as setAsString would store it) without storing
     // it. Throws EDatabaseError with the field-level message.
     QVariant textToValue(const QString& text) const;

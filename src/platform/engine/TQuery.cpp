@@ -85,7 +85,7 @@ public:
         db->Open();
         QString name = tableName;
         if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".DB");
-        const QString path = TSession::resolvePath(QDir(db->directory()).filePath(name));
+        const QString path = QDir(db->directory()).filePath(name);
         if (!QFileInfo::exists(path)) {
             throw EDBEngineError(EngineErrorCode::FileNotFound,
                                  QStringLiteral("Tabulka %1 neexistuje.").arg(QDir::toNativeSeparators(path)));

@@ -1,7 +1,6 @@
 #include "TSession.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include "OsFileLock.h"
 
@@ -13,27 +12,6 @@ void TSession::Close() { m_active = false; }
 
 void TSession::AddPassword(const QString& password) {
     if (!m_passwords.contains(password)) m_passwords << password;
-}
-
-QString TSession::resolvePath(const QString& path) {
-    if (path.isEmpty() || QFileInfo::exists(path)) return path;
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    const bool absolute = clean.startsWith(QLatin1Char('/'));
-    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    QString current = absolute ? QStringLiteral("/") : QStringLiteral(".");
-    for (const QString& part : parts) {
-        QString next = QDir(current).filePath(part);
-        if (!QFileInfo::exists(next)) {
-            const QStringList entries = QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-            auto it = std::find_if(entries.begin(), entries.end(),
-                                   [&](const QString& e) { return e.compare(part, Qt::CaseInsensitive) == 0; });
-            if (it == entries.end()) return path;
-            next = QDir(current).filePath(*it);
-        }
-        current = next;
-    }
-    if (!absolute && current.startsWith(QLatin1String("./"))) current = current.mid(2);
-    return current;
 }
 
 void TSession::acquire(const QString& file) {
@@ -52,12 +30,14 @@ void TSession::acquire(const QString& file) {
 void TSession::release(const QString& file) {
     auto it = m_held.find(file);
     if (it == m_held.end()) return;
-    if (--it->second.count <= 0) m_held.erase(it);
+    if (--it->second.count > 0) return;
+    if (it->second.handle) it->second.handle->removeIfUnshared();
+    m_held.erase(it);
 }
 
 TSession::LockTicket TSession::acquireTableLocks(const QString& dir) {
-    const QString tableDir = QDir(resolvePath(dir)).absolutePath();
-    const QString netDir = m_netFileDir.isEmpty() ? tableDir : QDir(resolvePath(m_netFileDir)).absolutePath();
+    const QString tableDir = QDir(dir).absolutePath();
+    const QString netDir = m_netFileDir.isEmpty() ? tableDir : QDir(m_netFileDir).absolutePath();
     LockTicket ticket{netDir + QStringLiteral("/Pdoxusrs.lck"), tableDir + QStringLiteral("/Paradox.lck")};
     acquire(ticket.netLock);
     try {

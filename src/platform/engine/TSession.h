@@ -12,7 +12,9 @@ class LockFileHandle;
 // The table engine session: the table passwords, the network control directory (where
 // "Pdoxusrs.lck" is kept) and the lock files held while tables are open. "Pdoxusrs.lck" in the
 // network control directory and "Paradox.lck" in each directory with open tables are held (with
-// shared locks) from the first table opened until the last one is closed.
+// shared locks) from the first table opened until the last one is closed; then each is deleted
+// unless another program holds it too, so a clean end leaves none behind (a crash leaves them
+// for the stale-lock removal).
 class TSession {
 public:
     explicit TSession(const QString& name = QString());
@@ -26,8 +28,8 @@ public:
     void Close();
     bool Active() const { return m_active; }
 
-    // The network control directory. Directory names are matched without regard to case when
-    // the exact spelling does not exist, so a name given in capital letters finds the directory.
+    // The network control directory, used exactly as given: on a file system whose names keep
+    // their case, a spelling in other letter case names another directory.
     QString NetFileDir() const { return m_netFileDir; }
     void setNetFileDir(const QString& dir) { m_netFileDir = dir; }
     QString PrivateDir() const { return m_privateDir; }
@@ -47,10 +49,6 @@ public:
     LockTicket acquireTableLocks(const QString& dir);
     void releaseTableLocks(const LockTicket& ticket);
     int openTableCount() const { return m_openTables; }
-
-    // `path` with each directory component matched without regard to case when the exact
-    // name does not exist. Returns `path` unchanged when nothing matches.
-    static QString resolvePath(const QString& path);
 
 private:
     struct Held {

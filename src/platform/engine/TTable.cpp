@@ -69,8 +69,7 @@ QString TTable::tablePath() const {
     if (!m_database) return TableName;
     QString name = TableName;
     if (!name.contains(QLatin1Char('.'))) name += QLatin1String(".DB");
-    const QString path = QDir(m_database->directory()).filePath(name);
-    return TSession::resolvePath(path);
+    return QDir(m_database->directory()).filePath(name);
 }
 
 TableStore& TTable::store() const { return *m_store; }

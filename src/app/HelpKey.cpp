@@ -1,0 +1,47 @@
+#include "HelpKey.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "HelpViewer.h"
+#include "UseHTMLHelp.h"
+
+HelpKey::HelpKey(QObject* parent) : QObject(parent) {
+    qApp->installEventFilter(this);
+}
+
+HelpKey::~HelpKey() {
+    qApp->removeEventFilter(this);
+}
+
+int HelpKey::contextOf(const QString& windowName) {
+    // Window -> context number of its topic in the manual (HelpViewer::topics()).
+    static const QHash<QString, int> contexts = {
+        {QStringLiteral("Auto1Form"), 3}, {QStringLiteral("Au2Form"), 4}, {QStringLiteral("Au1Form"), 5},
+        {QStringLiteral("Au6Form"), 7},   {QStringLiteral("Au3Form"), 8}, {QStringLiteral("Au4Form"), 8},
+        {QStringLiteral("MainForm"), 10},
+    };
+    return contexts.value(windowName, 0);
+}
+
+bool HelpKey::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+    const QWidget* window = static_cast<QWidget*>(watched)->window();
+    if (qobject_cast<const HelpViewer*>(window)) return false;
+    const int context = contextOf(window->objectName());
+    UseHTMLHelp& help = UseHTMLHelp::instance();
+    // "Any other" command: the default topic.
+    help.ApplicationHelp(context ? quint16(UseHTMLHelp::HelpContext) : quint16(0), context);
+    if (HelpViewer* viewer = help.viewer(); viewer && QApplication::activeModalWidget() &&
+                                            viewer->windowModality() == Qt::NonModal) {
+        // An application-modal window blocks every other one; a modal manual stays usable.
+        viewer->hide();
+        viewer->setWindowModality(Qt::ApplicationModal);
+        viewer->show();
+    }
+    return true;
+}
