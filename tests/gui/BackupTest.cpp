@@ -295,7 +295,7 @@ TEST_F(Backup, SharedDataIsCopiedChosenAndShown) {
     EXPECT_EQ(sporin.readString("Sporin", "Net"), "1");
     EXPECT_EQ(sporin.readString("Sporin", "Path"), shared);
     EXPECT_EQ(MainForm->FileDir, shared);
-    EXPECT_EQ(DM1->Session.NetFileDir(), shared.toUpper());
+    EXPECT_EQ(DM1->Session.NetFileDir(), shared);  // kept exactly as spelt
     EXPECT_TRUE(sel()->Auto1.Active() && sel()->Auto1.IsEmpty());  // the new, empty register
 
     // The information window shows where this computer works now.
@@ -304,7 +304,7 @@ TEST_F(Backup, SharedDataIsCopiedChosenAndShown) {
         EXPECT_EQ(d->LabelDd1->text(), dataDir);
         EXPECT_EQ(d->LabelFdl1->text(), dataDir);
         EXPECT_EQ(d->LabelFd1->text(), shared);
-        EXPECT_EQ(d->LabelNfd1->text(), shared.toUpper());
+        EXPECT_EQ(d->LabelNfd1->text(), shared);
         EXPECT_EQ(d->LabelCadt1->text(), commonDir);
         click(d->OkButton);
     });
