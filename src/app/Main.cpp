@@ -389,6 +389,7 @@ void TMainForm::firstActivation() {
     }
     // An empty "Net" asks for the data location; that window comes with network support.
     refreshTemplates();
+    KontrolaInst1();
     VyberDanoveho();
 }
 

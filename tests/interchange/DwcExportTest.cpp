@@ -221,6 +221,8 @@ TEST_F(DwcExportTest, SelectionAndOptionsExportExactlyTheirCards) {
         EXPECT_EQ(evcs, c.evcs);
         EXPECT_EQ(r[0].contains("country"), c.country);
         EXPECT_EQ(r[0].contains("countryCode"), c.country);
-        if (r.size() > 1) EXPECT_EQ(column(r, 1, "basisOfRecord"), c.basis == observed ? "HumanObservation" : "PreservedSpecimen");
+        if (r.size() > 1) {
+            EXPECT_EQ(column(r, 1, "basisOfRecord"), c.basis == observed ? "HumanObservation" : "PreservedSpecimen");
+        }
     }
 }

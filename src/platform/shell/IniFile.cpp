@@ -115,6 +115,12 @@ bool IniFile::deleteKey(const QString& section, const QString& key) {
     return save();
 }
 
+bool IniFile::eraseSection(const QString& section) {
+    const auto before = m_sections.size();
+    m_sections.removeIf([&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; });
+    return m_sections.size() == before || save();
+}
+
 bool IniFile::save() {
     QString text;
     for (const QString& line : m_preamble) text += line + QLatin1String("\r\n");
