@@ -11,6 +11,10 @@
 namespace interchange {
 namespace {
 
+// Deflate level of occurrence.txt: the fastest. libzip would take the slowest, which costs the
+// export twice the time for a quarter fewer bytes.
+constexpr zip_uint32_t kLevel = 1;
+
 QByteArray xml(const std::function<void(QXmlStreamWriter&)>& body) {
     QByteArray out;
     QXmlStreamWriter w(&out);
@@ -106,10 +110,10 @@ void DwcArchive::write(const QString& path, const QString& occurrenceFile, const
     const QByteArray emlData = emlXml(meta);
     zip_source_t* occurrences = zip_source_file(archive, QFile::encodeName(occurrenceFile).constData(), 0, -1);
     bool ok = occurrences != nullptr;
-    if (ok && zip_file_add(archive, "occurrence.txt", occurrences, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-        zip_source_free(occurrences);
-        ok = false;
-    }
+    const zip_int64_t index =
+        ok ? zip_file_add(archive, "occurrence.txt", occurrences, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) : -1;
+    if (ok && index < 0) zip_source_free(occurrences);
+    ok = index >= 0 && zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, kLevel) == 0;
     ok = ok && addBuffer(archive, "meta.xml", metaData) && addBuffer(archive, "eml.xml", emlData);
     if (!ok || zip_close(archive) < 0) {
         const QString reason = QString::fromLocal8Bit(zip_strerror(archive));

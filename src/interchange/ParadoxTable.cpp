@@ -84,9 +84,12 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path) {
     const QString failure = QStringLiteral("Tabulku %1 nelze přečíst.").arg(QDir::toNativeSeparators(path));
     m_doc = PX_new3(collectError, nullptr, nullptr, nullptr, &m_lastError);
     if (!m_doc) throw EDatabaseError(failure);
-    if (PX_open_file(m_doc, QFile::encodeName(path).constData()) < 0 || !m_doc->px_head) {
-        PX_delete(m_doc);
-        m_doc = nullptr;
+    m_file.setFileName(path);
+    if (m_file.open(QIODevice::ReadOnly) && m_file.size() > 0) m_mapped = m_file.map(0, m_file.size());
+    if (m_mapped) m_stream = fmemopen(m_mapped, size_t(m_file.size()), "r");
+    const int opened = m_stream ? PX_open_fp(m_doc, m_stream) : PX_open_file(m_doc, QFile::encodeName(path).constData());
+    if (opened < 0 || !m_doc->px_head) {
+        release();
         throw EDatabaseError(failure);
     }
     const pxhead_t* head = m_doc->px_head;
@@ -109,19 +112,25 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path) {
         m_fields.append(field);
     }
     if (m_recordCount < 0 || m_recordSize <= 0 || offset > m_recordSize || m_fields.size() != count) {
-        PX_close(m_doc);
-        PX_delete(m_doc);
-        m_doc = nullptr;
+        release();
         throw EDatabaseError(failure);
     }
     m_buffer.resize(m_recordSize);
 }
 
-ParadoxTable::~ParadoxTable() {
+ParadoxTable::~ParadoxTable() { release(); }
+
+void ParadoxTable::release() {
     if (m_doc) {
         PX_close(m_doc);
         PX_delete(m_doc);
+        m_doc = nullptr;
     }
+    if (m_stream) std::fclose(m_stream);
+    m_stream = nullptr;
+    if (m_mapped) m_file.unmap(m_mapped);
+    m_mapped = nullptr;
+    m_file.close();
 }
 
 int ParadoxTable::fieldIndex(const QString& name) const {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <cstdio>
 
 struct px_doc;
 
@@ -13,7 +15,9 @@ namespace interchange {
 // pxlib opens the file, walks its data blocks and takes care of the encryption; the field
 // values are decoded here from the raw record bytes after the public descriptions of the format,
 // because pxlib 0.6 does not tell an empty long integer from the smallest one and converts text
-// only between code pages that iconv knows under the header's number.
+// only between code pages that iconv knows under the header's number. pxlib reads the file
+// through a stream over its memory mapping: through stdio it would seek and read the disk file
+// several times for every record.
 //
 // The file is opened read-only and never changed.
 class ParadoxTable {
@@ -73,9 +77,12 @@ public:
     QVariant decode(const Field& field, const char* bytes) const;
 
 private:
-    QString readError() const;
+    void release();
 
     QString m_path;
+    QFile m_file;
+    uchar* m_mapped = nullptr;
+    FILE* m_stream = nullptr;
     px_doc* m_doc = nullptr;
     QVector<Field> m_fields;
     int m_recordCount = 0;

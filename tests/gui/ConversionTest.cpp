@@ -253,7 +253,9 @@ TEST_F(Conversion, FailureIsUndone) {
         EXPECT_EQ(messages.last(), failed);
         EXPECT_EQ(messages.boxes.last().kind, MsgKind::Error);
         EXPECT_EQ(messages.boxes.size(), QString(c.reasonStart).isEmpty() ? 1 : 2);
-        if (messages.boxes.size() == 2) EXPECT_TRUE(messages.boxes[0].text.startsWith(c.reasonStart));
+        if (messages.boxes.size() == 2) {
+            EXPECT_TRUE(messages.boxes[0].text.startsWith(c.reasonStart));
+        }
         EXPECT_TRUE(storedRegister().isEmpty());
         EXPECT_FALSE(QDir(dataDir + "D1").exists());
         EXPECT_FALSE(QDir(dataDir + "D2").exists());
