@@ -113,7 +113,7 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         {5, QStringLiteral("nazev-firmy.html"), 1},    {6, QStringLiteral("smazani-firmy.html"), 1},
         {7, QStringLiteral("razeni-firem.html"), 1},   {8, QStringLiteral("hesla.html"), 1},
         {9, QStringLiteral("firma-obsazena.html"), 1}, {10, QStringLiteral("hlavni-okno.html"), 0},
-        {11, QStringLiteral("klavesy.html"), 0},
+        {11, QStringLiteral("klavesy.html"), 0},       {12, QStringLiteral("prevod-dat.html"), 0},
     };
     return table;
 }
