@@ -29,7 +29,9 @@ void line(const QString& text) {
     std::fflush(stdout);
 }
 
-QVariant text(const QString& s) { return s.isEmpty() ? QVariant() : QVariant(s); }
+QVariant text(const QString& s) {
+    return s.isEmpty() ? QVariant() : QVariant(s);
+}
 
 // The earlier edition's firm directory: the cards of the generator in a Paradox card table, the
 // catalogues small, the common data one row.
@@ -43,15 +45,19 @@ void makeParadoxFirm(const QString& dir, int cards) {
                                 [&](QVector<QVariant>& row) {
                                     if (i >= cards) return false;
                                     const bench::Card c = gen.card(i++);
-                                    row = {i,          c.evc,       text(c.kdh),  text(c.nla),  text(c.ato),
-                                           text(c.nce), text(c.kdl), text(c.lk),   text(c.cmp),  text(c.nmv),
+                                    row = {i,           c.evc,        text(c.kdh),  text(c.nla), text(c.ato),
+                                           text(c.nce), text(c.kdl),  text(c.lk),   text(c.cmp), text(c.nmv),
                                            text(c.sd),  text(c.plo1), text(c.plo2), text(c.le),  c.d,
-                                           text(c.dt),  c.pdh,       c.pdl,        text(c.neh),  text(c.obr)};
+                                           text(c.dt),  c.pdh,        c.pdl,        text(c.neh), text(c.obr)};
                                     return true;
                                 }) &&
-        test::writeParadoxTable(dir + "Hdath.DB", {test::paradoxLayout("Hdath"), {{1, "BOED", "Boletus edulis", "Bull.", "hřib smrkový"}}, "551177", 1250}) &&
-        test::writeParadoxTable(dir + "Hdatl.DB", {test::paradoxLayout("Hdatl"), {{1, "P1", "Písek"}}, "551177", 1250}) &&
-        test::writeParadoxTable(dir + "Hspl.DB", {test::paradoxLayout("Hspl"), {{"Sbírka", "Jiří Řezáč"}}, "551177", 1250});
+        test::writeParadoxTable(
+            dir + "Hdath.DB",
+            {test::paradoxLayout("Hdath"), {{1, "BOED", "Boletus edulis", "Bull.", "hřib smrkový"}}, "551177", 1250}) &&
+        test::writeParadoxTable(dir + "Hdatl.DB",
+                                {test::paradoxLayout("Hdatl"), {{1, "P1", "Písek"}}, "551177", 1250}) &&
+        test::writeParadoxTable(dir + "Hspl.DB",
+                                {test::paradoxLayout("Hspl"), {{"Sbírka", "Jiří Řezáč"}}, "551177", 1250});
     if (!ok) {
         std::fprintf(stderr, "the Paradox tables could not be written\n");
         std::exit(1);

@@ -22,10 +22,14 @@ namespace {
 
 const QString kNotHere = QStringLiteral("Vyberte adresář s předchozí verzí programu Lamelin.");
 
-QString localDir() { return MainForm ? MainForm->FileDirLocal : QString(); }
+QString localDir() {
+    return MainForm ? MainForm->FileDirLocal : QString();
+}
 
 // The directory part of a path, ending with "/".
-QString directoryOf(const QString& path) { return QFileInfo(path).absolutePath() + QLatin1Char('/'); }
+QString directoryOf(const QString& path) {
+    return QFileInfo(path).absolutePath() + QLatin1Char('/');
+}
 
 bool inCurrentInstallation(const QString& path) {
     return !path.isEmpty() && directoryOf(path).compare(localDir(), Qt::CaseInsensitive) == 0;
@@ -39,7 +43,8 @@ TAu8Form::TAu8Form(const QString& path, bool convert, QWidget* parent)
     setWindowTitle(QStringLiteral("Převod dat z předchozích verzí"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-    Label1 = new QLabel(QStringLiteral("Předchozí verzi programu Lamelin máte nainstalovanou v níže uvedeném adresáři."), this);
+    Label1 = new QLabel(
+        QStringLiteral("Předchozí verzi programu Lamelin máte nainstalovanou v níže uvedeném adresáři."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label2 = new QLabel(QStringLiteral("Tlačítkem výběr adresáře můžete vybrat jiný adresář s programem."), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -106,7 +111,8 @@ QString TAu8Form::startDirectory() const {
     // A path kept with the data-directory placeholder starts in the common data directory.
     const QString placeholder = QStringLiteral("%AdresarDat%/Corvex/");
     const QString common = MainForm ? MainForm->commonAppDataDir : QString();
-    if (text.startsWith(placeholder, Qt::CaseInsensitive) && !common.isEmpty()) return common + QStringLiteral("/Corvex/");
+    if (text.startsWith(placeholder, Qt::CaseInsensitive) && !common.isEmpty())
+        return common + QStringLiteral("/Corvex/");
     QDir parent(localDir());
     parent.cdUp();
     return parent.path() + QLatin1Char('/');

@@ -25,7 +25,9 @@ const QString kSporin = QStringLiteral("Sporin");
 const QString kVyber = QStringLiteral("Vyber");
 
 // The directory of a file path, ending with "/".
-QString directoryOf(const QString& path) { return QFileInfo(path).absolutePath() + QLatin1Char('/'); }
+QString directoryOf(const QString& path) {
+    return QFileInfo(path).absolutePath() + QLatin1Char('/');
+}
 
 // A directory as the earlier editions wrote it into Sporin.ini (Windows separators), ending with "/".
 QString asDirectory(QString dir) {
@@ -58,7 +60,8 @@ QStringList registerDirectories() {
     walk.setDatabase(&Auto1Form->Nazvy);
     walk.Open();
     QStringList dirs;
-    for (walk.First(); !walk.Eof(); walk.Next()) dirs << walk.FieldByName(QStringLiteral("Adresar"))->AsString().trimmed();
+    for (walk.First(); !walk.Eof(); walk.Next())
+        dirs << walk.FieldByName(QStringLiteral("Adresar"))->AsString().trimmed();
     walk.Close();
     return dirs;
 }
@@ -94,8 +97,8 @@ void TMainForm::KontrolaInst1() {
     for (int year = 2002; year < kYear; ++year) {
         for (const QString& base : {FileDirPrg, FileDirLocal}) {
             const QString candidate = parentOf(base) + QStringLiteral("Lamelin %1/").arg(year);
-            if (candidate.compare(FileDirLocal, Qt::CaseInsensitive) != 0 && holds(candidate, QStringLiteral("Data.DB")) &&
-                holds(candidate, QStringLiteral("Sporin.ini"))) {
+            if (candidate.compare(FileDirLocal, Qt::CaseInsensitive) != 0 &&
+                holds(candidate, QStringLiteral("Data.DB")) && holds(candidate, QStringLiteral("Sporin.ini"))) {
                 path = interchange::findFileIgnoringCase(candidate, QStringLiteral("Data.DB"));
             }
         }
@@ -136,7 +139,8 @@ void TMainForm::KontrolaInst2(const QString& current, const QString& earlier) {
         const bool oldShared = oldNet == QLatin1String("1") && !oldPath.isEmpty();
         source = oldShared ? oldPath : earlierDir;
         // Both on the same shared data: there is nothing to take over.
-        const bool sameShared = oldShared && net == QLatin1String("1") && oldPath.compare(path, Qt::CaseInsensitive) == 0;
+        const bool sameShared =
+            oldShared && net == QLatin1String("1") && oldPath.compare(path, Qt::CaseInsensitive) == 0;
         if (!sameShared) {
             ok = PrevodVozidel1(source);
             if (ok) ok = PrevodVozidel2(source, &reason);
@@ -224,7 +228,8 @@ bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason) {
         }
         // The firm's settings come along, without the saved backup paths of the earlier place.
         const QString settings = to + name + QStringLiteral(".ini");
-        if (firms::copyFileOverwriting(interchange::findFileIgnoringCase(from, name + QStringLiteral(".ini")), settings)) {
+        if (firms::copyFileOverwriting(interchange::findFileIgnoringCase(from, name + QStringLiteral(".ini")),
+                                       settings)) {
             IniFile ini(settings);
             ini.eraseSection(QStringLiteral("Cesty"));
             ini.eraseSection(QStringLiteral("TXT"));

@@ -105,7 +105,8 @@ bool tokenize(const QString& s, QVector<Token>& tokens, QString& letters) {
         } else if (c == u'-' || c == u'+') {
             // A sign belongs to the number right after it, and only where a coordinate starts.
             if (i + 1 >= s.size() || !s.at(i + 1).isDigit()) return false;
-            if (!tokens.isEmpty() && tokens.last().kind == Token::Number && tokens.last().unit == 0 && !s.at(i - 1).isSpace()) {
+            if (!tokens.isEmpty() && tokens.last().kind == Token::Number && tokens.last().unit == 0 &&
+                !s.at(i - 1).isSpace()) {
                 return false;
             }
             pendingSign = c == u'-';
@@ -236,7 +237,9 @@ std::optional<std::pair<Part, Part>> splitWithoutLetters(const QVector<Token>& t
     return std::make_pair(first, second);
 }
 
-bool isLatitudeLetter(QChar c) { return c == u'N' || c == u'S'; }
+bool isLatitudeLetter(QChar c) {
+    return c == u'N' || c == u'S';
+}
 
 }  // namespace
 
@@ -249,11 +252,20 @@ std::optional<Coordinates> CoordinateReader::read(const QString& text) {
         for (Token& t : tokens) {
             if (t.kind != Token::Hemisphere) continue;
             switch (t.letter.unicode()) {
-                case u'S': t.letter = u'N'; break;
-                case u'J': t.letter = u'S'; break;
-                case u'V': t.letter = u'E'; break;
-                case u'Z': t.letter = u'W'; break;
-                default: return std::nullopt;
+                case u'S':
+                    t.letter = u'N';
+                    break;
+                case u'J':
+                    t.letter = u'S';
+                    break;
+                case u'V':
+                    t.letter = u'E';
+                    break;
+                case u'Z':
+                    t.letter = u'W';
+                    break;
+                default:
+                    return std::nullopt;
             }
         }
     }
@@ -262,7 +274,8 @@ std::optional<Coordinates> CoordinateReader::read(const QString& text) {
     }
 
     std::optional<std::pair<Part, Part>> parts;
-    const qsizetype letterCount = std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Token::Hemisphere; });
+    const qsizetype letterCount =
+        std::count_if(tokens.begin(), tokens.end(), [](const Token& t) { return t.kind == Token::Hemisphere; });
     if (letterCount == 2) {
         parts = splitByLetters(tokens, true);
         if (!parts) parts = splitByLetters(tokens, false);
@@ -281,7 +294,8 @@ std::optional<Coordinates> CoordinateReader::read(const QString& text) {
     std::optional<double> y = degrees(lat.numbers);
     std::optional<double> x = degrees(lon.numbers);
     if (!y || !x) return std::nullopt;
-    for (const auto& [part, value] : {std::pair<const Part&, double&>(lat, *y), std::pair<const Part&, double&>(lon, *x)}) {
+    for (const auto& [part, value] :
+         {std::pair<const Part&, double&>(lat, *y), std::pair<const Part&, double&>(lon, *x)}) {
         if (part.letter == u'S' || part.letter == u'W') {
             if (value < 0) return std::nullopt;  // a minus and a southern or western letter at once
             value = -value;

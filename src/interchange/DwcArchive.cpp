@@ -1,9 +1,10 @@
 #include "DwcArchive.h"
 
+#include <zip.h>
+
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamWriter>
-#include <zip.h>
 
 #include "DwcOccurrence.h"
 #include "EngineError.h"
@@ -88,14 +89,16 @@ QByteArray DwcArchive::emlXml(const Metadata& meta) {
         w.writeTextElement(QStringLiteral("pubDate"), meta.published.toString(Qt::ISODate));
         w.writeTextElement(QStringLiteral("language"), QStringLiteral("ces"));
         w.writeStartElement(QStringLiteral("abstract"));
-        w.writeTextElement(QStringLiteral("para"), QStringLiteral("Nálezy hub z kartotéky ") + meta.title + QLatin1Char('.'));
+        w.writeTextElement(QStringLiteral("para"),
+                           QStringLiteral("Nálezy hub z kartotéky ") + meta.title + QLatin1Char('.'));
         w.writeEndElement();
         w.writeEndElement();
         w.writeEndElement();
     });
 }
 
-void DwcArchive::write(const QString& path, const QString& occurrenceFile, const QStringList& terms, const Metadata& meta) {
+void DwcArchive::write(const QString& path, const QString& occurrenceFile, const QStringList& terms,
+                       const Metadata& meta) {
     const QString failure = QStringLiteral("Soubor %1 nelze vytvořit.").arg(QDir::toNativeSeparators(path));
     int code = 0;
     zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);

@@ -23,7 +23,8 @@ public:
     // columns `terms`. libzip writes into a temporary file beside `path` and renames it over
     // `path` only when the archive is complete, so an existing archive survives a failure.
     // Throws EDatabaseError "Soubor <path> nelze vytvořit." (with libzip's reason).
-    static void write(const QString& path, const QString& occurrenceFile, const QStringList& terms, const Metadata& meta);
+    static void write(const QString& path, const QString& occurrenceFile, const QStringList& terms,
+                      const Metadata& meta);
 
     static QByteArray metaXml(const QStringList& terms);
     static QByteArray emlXml(const Metadata& meta);

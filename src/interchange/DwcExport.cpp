@@ -18,13 +18,20 @@ namespace {
 // The card fields the export reads, looked up once.
 struct CardFields {
     explicit CardFields(TDataSet& t)
-        : evc(t.FieldByName(QStringLiteral("Evc"))), nla(t.FieldByName(QStringLiteral("Nla"))),
-          ato(t.FieldByName(QStringLiteral("Ato"))), nce(t.FieldByName(QStringLiteral("Nce"))),
-          kdl(t.FieldByName(QStringLiteral("Kdl"))), lk(t.FieldByName(QStringLiteral("Lk"))),
-          cmp(t.FieldByName(QStringLiteral("Cmp"))), nmv(t.FieldByName(QStringLiteral("Nmv"))),
-          sd(t.FieldByName(QStringLiteral("Sd"))), plo1(t.FieldByName(QStringLiteral("Plo1"))),
-          plo2(t.FieldByName(QStringLiteral("Plo2"))), le(t.FieldByName(QStringLiteral("Le"))),
-          d(t.FieldByName(QStringLiteral("D"))), dt(t.FieldByName(QStringLiteral("Dt"))),
+        : evc(t.FieldByName(QStringLiteral("Evc"))),
+          nla(t.FieldByName(QStringLiteral("Nla"))),
+          ato(t.FieldByName(QStringLiteral("Ato"))),
+          nce(t.FieldByName(QStringLiteral("Nce"))),
+          kdl(t.FieldByName(QStringLiteral("Kdl"))),
+          lk(t.FieldByName(QStringLiteral("Lk"))),
+          cmp(t.FieldByName(QStringLiteral("Cmp"))),
+          nmv(t.FieldByName(QStringLiteral("Nmv"))),
+          sd(t.FieldByName(QStringLiteral("Sd"))),
+          plo1(t.FieldByName(QStringLiteral("Plo1"))),
+          plo2(t.FieldByName(QStringLiteral("Plo2"))),
+          le(t.FieldByName(QStringLiteral("Le"))),
+          d(t.FieldByName(QStringLiteral("D"))),
+          dt(t.FieldByName(QStringLiteral("Dt"))),
           neh(t.FieldByName(QStringLiteral("Neh"))) {}
 
     DwcCard card() const {
@@ -51,7 +58,8 @@ struct CardFields {
 
 void writeOrThrow(QFile& file, const QByteArray& data, const QString& target) {
     if (file.write(data) != data.size()) {
-        throw EDatabaseError(QStringLiteral("Soubor %1 nelze vytvořit.\n%2").arg(QDir::toNativeSeparators(target), file.errorString()));
+        throw EDatabaseError(
+            QStringLiteral("Soubor %1 nelze vytvořit.\n%2").arg(QDir::toNativeSeparators(target), file.errorString()));
     }
 }
 
@@ -81,7 +89,8 @@ QString DwcExport::defaultFileName(const QString& firmName) {
 DwcExport::Result DwcExport::run(const QString& firmDir, const QString& firmSettingsPath, const QString& firmName,
                                  TSession& session, const Options& options) {
     TDatabase db(&session, QStringLiteral("DwcExport"));
-    db.Params = {QStringLiteral("PATH=") + firmDir, QStringLiteral("DEFAULT DRIVER=PARADOX"), QStringLiteral("ENABLE BCD=FALSE")};
+    db.Params = {QStringLiteral("PATH=") + firmDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                 QStringLiteral("ENABLE BCD=FALSE")};
     TTable common;
     common.setDatabase(&db);
     common.TableName = QStringLiteral("Hspl.DB");

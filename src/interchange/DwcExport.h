@@ -51,8 +51,8 @@ public:
     // identifier is kept in its settings file `firmSettingsPath`. Throws EDatabaseError when
     // a table cannot be read or the archive cannot be written; an archive already at the path
     // is then left as it was.
-    static Result run(const QString& firmDir, const QString& firmSettingsPath, const QString& firmName, TSession& session,
-                      const Options& options);
+    static Result run(const QString& firmDir, const QString& firmSettingsPath, const QString& firmName,
+                      TSession& session, const Options& options);
 
     // The firm's identifier for occurrenceID: kept in the firm settings file ([DarwinCore] Id)
     // and made (a new UUID) on the first export, so that every export names a card alike.

@@ -7,20 +7,29 @@
 namespace interchange {
 namespace {
 
-QString number(double value) { return QString::number(value, 'g', 12); }
+QString number(double value) {
+    return QString::number(value, 'g', 12);
+}
 
 }  // namespace
 
 QStringList DwcOccurrence::terms(bool country) {
-    QStringList t{QStringLiteral("occurrenceID"), QStringLiteral("basisOfRecord"), QStringLiteral("catalogNumber"),
-                  QStringLiteral("recordedBy"), QStringLiteral("eventDate"), QStringLiteral("scientificName"),
-                  QStringLiteral("scientificNameAuthorship"), QStringLiteral("vernacularName"),
-                  QStringLiteral("kingdom"), QStringLiteral("identifiedBy")};
+    QStringList t{QStringLiteral("occurrenceID"),
+                  QStringLiteral("basisOfRecord"),
+                  QStringLiteral("catalogNumber"),
+                  QStringLiteral("recordedBy"),
+                  QStringLiteral("eventDate"),
+                  QStringLiteral("scientificName"),
+                  QStringLiteral("scientificNameAuthorship"),
+                  QStringLiteral("vernacularName"),
+                  QStringLiteral("kingdom"),
+                  QStringLiteral("identifiedBy")};
     if (country) t << QStringLiteral("country") << QStringLiteral("countryCode");
     t << QStringLiteral("locality") << QStringLiteral("locationID") << QStringLiteral("habitat")
       << QStringLiteral("minimumElevationInMeters") << QStringLiteral("maximumElevationInMeters")
-      << QStringLiteral("verbatimElevation") << QStringLiteral("verbatimCoordinates") << QStringLiteral("decimalLatitude")
-      << QStringLiteral("decimalLongitude") << QStringLiteral("geodeticDatum") << QStringLiteral("locationRemarks");
+      << QStringLiteral("verbatimElevation") << QStringLiteral("verbatimCoordinates")
+      << QStringLiteral("decimalLatitude") << QStringLiteral("decimalLongitude") << QStringLiteral("geodeticDatum")
+      << QStringLiteral("locationRemarks");
     return t;
 }
 
@@ -45,11 +54,12 @@ QString DwcOccurrence::clean(const QString& text) {
 }
 
 DwcOccurrence::Elevation DwcOccurrence::elevation(const QString& text) {
-    static const QRegularExpression single(QStringLiteral("^\\D*?(\\d+(?:[.,]\\d+)?)\\s*(m|m\\.?\\s*n\\.?\\s*m\\.?|metrů)?\\s*\\.?$"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression range(
-        QStringLiteral("^\\D*?(\\d+(?:[.,]\\d+)?)\\s*(?:m\\s*)?(?:-|–|až)\\s*(\\d+(?:[.,]\\d+)?)\\s*(m|m\\.?\\s*n\\.?\\s*m\\.?|metrů)?\\s*\\.?$"),
+    static const QRegularExpression single(
+        QStringLiteral("^\\D*?(\\d+(?:[.,]\\d+)?)\\s*(m|m\\.?\\s*n\\.?\\s*m\\.?|metrů)?\\s*\\.?$"),
         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression range(QStringLiteral("^\\D*?(\\d+(?:[.,]\\d+)?)\\s*(?:m\\s*)?(?:-|–|až)\\s*(\\d+(?:"
+                                                         "[.,]\\d+)?)\\s*(m|m\\.?\\s*n\\.?\\s*m\\.?|metrů)?\\s*\\.?$"),
+                                          QRegularExpression::CaseInsensitiveOption);
     const QString t = text.trimmed();
     auto value = [](const QString& s) { return QString(s).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(); };
     if (const auto m = range.match(t); m.hasMatch()) {
@@ -83,8 +93,8 @@ DwcOccurrence::Row DwcOccurrence::map(const DwcCard& card, const Options& option
     if (options.country) v << QStringLiteral("Czech Republic") << QStringLiteral("CZ");
     v << clean(card.lk) << clean(card.kdl) << habitat << elev.minimum << elev.maximum << clean(card.nmv) << sd
       << (point ? CoordinateReader::format(point->latitude) : QString())
-      << (point ? CoordinateReader::format(point->longitude) : QString()) << (point ? QStringLiteral("WGS84") : QString())
-      << (cmp.isEmpty() ? QString() : QStringLiteral("KFME ") + cmp);
+      << (point ? CoordinateReader::format(point->longitude) : QString())
+      << (point ? QStringLiteral("WGS84") : QString()) << (cmp.isEmpty() ? QString() : QStringLiteral("KFME ") + cmp);
     return row;
 }
 

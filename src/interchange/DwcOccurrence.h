@@ -28,9 +28,9 @@ public:
     };
 
     struct Row {
-        QStringList values;             // one per term of terms(), cleaned
-        bool coordinatesUnread = false; // Sd has text that is not a readable point
-        bool dateMissing = false;       // the card has no date
+        QStringList values;              // one per term of terms(), cleaned
+        bool coordinatesUnread = false;  // Sd has text that is not a readable point
+        bool dateMissing = false;        // the card has no date
     };
 
     // The Darwin Core term names of the columns, in order (country and countryCode only with

@@ -87,7 +87,8 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path) {
     m_file.setFileName(path);
     if (m_file.open(QIODevice::ReadOnly) && m_file.size() > 0) m_mapped = m_file.map(0, m_file.size());
     if (m_mapped) m_stream = fmemopen(m_mapped, size_t(m_file.size()), "r");
-    const int opened = m_stream ? PX_open_fp(m_doc, m_stream) : PX_open_file(m_doc, QFile::encodeName(path).constData());
+    const int opened =
+        m_stream ? PX_open_fp(m_doc, m_stream) : PX_open_file(m_doc, QFile::encodeName(path).constData());
     if (opened < 0 || !m_doc->px_head) {
         release();
         throw EDatabaseError(failure);
@@ -104,7 +105,7 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path) {
         const pxfield_t* f = PX_get_field(m_doc, i);
         if (!f) break;
         Field field;
-        field.name = engine::Win1250::decode(f->px_fname, qsizetype(std::strlen(f->px_fname)));
+        field.name = engine::Win1250::decode(f->px_fname, qsizetype(std::strlen(f->px_fname))).trimmed();
         field.type = static_cast<uchar>(f->px_ftype);
         field.length = f->px_flen;
         field.offset = offset;
@@ -118,7 +119,9 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path) {
     m_buffer.resize(m_recordSize);
 }
 
-ParadoxTable::~ParadoxTable() { release(); }
+ParadoxTable::~ParadoxTable() {
+    release();
+}
 
 void ParadoxTable::release() {
     if (m_doc) {
@@ -160,9 +163,8 @@ bool ParadoxTable::typeSupported(int type) {
 
 QVector<QVariant> ParadoxTable::record(int recno) {
     if (recno < 0 || recno >= m_recordCount || !PX_get_record(m_doc, recno, m_buffer.data())) {
-        QString message = QStringLiteral("Záznam %1 tabulky %2 nelze přečíst.")
-                              .arg(recno + 1)
-                              .arg(QDir::toNativeSeparators(m_path));
+        QString message =
+            QStringLiteral("Záznam %1 tabulky %2 nelze přečíst.").arg(recno + 1).arg(QDir::toNativeSeparators(m_path));
         if (!m_lastError.isEmpty()) message += QLatin1Char(' ') + m_lastError;
         throw EDatabaseError(message);
     }

@@ -10,7 +10,9 @@
 namespace interchange {
 namespace {
 
-quint16 le16(const uchar* p) { return quint16(p[0] | (p[1] << 8)); }
+quint16 le16(const uchar* p) {
+    return quint16(p[0] | (p[1] << 8));
+}
 
 // The fixed part of a Paradox table header (public descriptions of the format): record size
 // at 0x00, header size at 0x02 (a multiple of 0x800), file type at 0x04 (0 keyed table, 2 table

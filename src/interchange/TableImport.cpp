@@ -1,13 +1,14 @@
 #include "TableImport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 #include "DataFiles.h"
 #include "EngineError.h"
@@ -24,7 +25,9 @@ namespace {
 
 using storage::TableDefinition;
 
-QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 // The file system of the engine with the wait for the disk after each write left out: the
 // records of a batch go to a new table in a staging directory, which is made durable once, as a
@@ -70,7 +73,8 @@ private:
 
 // A session and database of their own on `dir`, holding the table password.
 struct Connection {
-    explicit Connection(const QString& dir) : session(QStringLiteral("ImportSession")), db(&session, QStringLiteral("Import")) {
+    explicit Connection(const QString& dir)
+        : session(QStringLiteral("ImportSession")), db(&session, QStringLiteral("Import")) {
         session.setNetFileDir(dir);
         session.AddPassword(storage::tablePassword());
         db.Params = {QStringLiteral("PATH=") + dir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
@@ -88,7 +92,8 @@ void syncFiles(const QString& dir, const QStringList& names) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         const bool ok = fd >= 0 && ::fsync(fd) == 0;
         if (fd >= 0) ::close(fd);
-        if (!ok) throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Soubor %1 nelze zapsat.").arg(native(path)));
+        if (!ok)
+            throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Soubor %1 nelze zapsat.").arg(native(path)));
     }
     if (!engine::FileSystem::current().syncDirectory(dir)) {
         throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Adresář %1 nelze zapsat.").arg(native(dir)));
@@ -123,11 +128,16 @@ QVariant defaultValue(const TableDefinition& table, int field, const QVector<QVa
 QVariant forField(const QVariant& value, const engine::FieldDef& field) {
     if (!value.isValid() || field.type != engine::FieldType::String) return value;
     switch (value.typeId()) {
-        case QMetaType::QDate: return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
-        case QMetaType::QTime: return value.toTime().toString(QStringLiteral("hh:mm"));
-        case QMetaType::QDateTime: return value.toDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm"));
-        case QMetaType::Double: return QString::number(value.toDouble(), 'g', 15);
-        default: return value.toString();
+        case QMetaType::QDate:
+            return value.toDate().toString(QStringLiteral("dd.MM.yyyy"));
+        case QMetaType::QTime:
+            return value.toTime().toString(QStringLiteral("hh:mm"));
+        case QMetaType::QDateTime:
+            return value.toDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+        case QMetaType::Double:
+            return QString::number(value.toDouble(), 'g', 15);
+        default:
+            return value.toString();
     }
 }
 
@@ -152,7 +162,8 @@ public:
             if (table.layout.indexOf(f.name) < 0) result.omittedFields << f.name;
         }
         // Our common-data table always has its one row.
-        m_defaultRowOnly = source.recordCount() == 0 && table.name.compare(QLatin1String("Hspl"), Qt::CaseInsensitive) == 0;
+        m_defaultRowOnly =
+            source.recordCount() == 0 && table.name.compare(QLatin1String("Hspl"), Qt::CaseInsensitive) == 0;
     }
 
     bool operator()(QVector<QVariant>& values) {
@@ -169,7 +180,8 @@ public:
             values[i] = forField(record[m_map[i]], fields[i]);
         }
         for (int i = 0; i < fields.size(); ++i) {
-            if (m_map[i] < 0 && fields[i].type != engine::FieldType::AutoInc) values[i] = defaultValue(m_table, i, values);
+            if (m_map[i] < 0 && fields[i].type != engine::FieldType::AutoInc)
+                values[i] = defaultValue(m_table, i, values);
         }
         return true;
     }
@@ -284,7 +296,8 @@ TableImport::Results TableImport::importTables(const QString& sourceDir, const Q
         }
     }
     if (!engine::FileSystem::current().syncDirectory(targetDir)) {
-        throw EDBEngineError(EngineErrorCode::IoError, QStringLiteral("Adresář %1 nelze zapsat.").arg(native(targetDir)));
+        throw EDBEngineError(EngineErrorCode::IoError,
+                             QStringLiteral("Adresář %1 nelze zapsat.").arg(native(targetDir)));
     }
     return results;
 }
@@ -300,7 +313,8 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
     QDir().mkpath(aside);
     QStringList indexFiles;
     for (const engine::IndexDef& index : table.indexes) {
-        indexFiles << table.name + QStringLiteral(".X") + index.suffix << table.name + QStringLiteral(".Y") + index.suffix;
+        indexFiles << table.name + QStringLiteral(".X") + index.suffix
+                   << table.name + QStringLiteral(".Y") + index.suffix;
     }
     for (const QString& f : indexFiles) renameOrThrow(dir + f, aside + f);
 
@@ -318,7 +332,8 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
             values.fill(QVariant());
             if (!rows(values)) break;
             const auto refuse = [&](const QString& why) {
-                return EDatabaseError(QStringLiteral("Záznam č. %1 tabulky %2 nelze uložit: %3").arg(recno).arg(table.name, why));
+                return EDatabaseError(
+                    QStringLiteral("Záznam č. %1 tabulky %2 nelze uložit: %3").arg(recno).arg(table.name, why));
             };
             for (int k = 0; k < table.indexes.size(); ++k) {
                 const engine::IndexDef& index = table.indexes[k];
@@ -336,7 +351,8 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
             t.Append();
             try {
                 for (int i = 0; i < fields.size(); ++i) {
-                    if (fields[i].type != engine::FieldType::AutoInc && values[i].isValid()) t.Fields()[i]->setValue(values[i]);
+                    if (fields[i].type != engine::FieldType::AutoInc && values[i].isValid())
+                        t.Fields()[i]->setValue(values[i]);
                 }
                 t.Post();
             } catch (const EDatabaseError& e) {

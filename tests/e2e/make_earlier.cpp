@@ -26,12 +26,29 @@ int main(int argc, char** argv) {
     const QString password = "424242";
     bool ok = test::writeParadoxTable(dir + "Data.DB", {oldRegister, {{1, "Houbaři z Písku", "D1"}}, "", 1250}) &&
               test::writeParadoxTable(dir + "Uziv.DB", {test::paradoxLayout("Uziv"), {}, "", 1250}) &&
-              test::writeParadoxTable(dir + "D1/Hdok.DB",
-                                      {test::paradoxLayout("Hdok"),
-                                       {{1, 12, "BOED", "Boletus edulis", "Bull.", "hřib smrkový", "P1", "Písek - Hradiště",
-                                         "6551", "420 m", "49.30N 14.15E", "smrkový les", QVariant(), "Jiří Řezáč",
-                                         QDate(2011, 9, 15), "Jiří Řezáč", false, false, "N", QVariant()}},
-                                       password, 1250}) &&
+              test::writeParadoxTable(dir + "D1/Hdok.DB", {test::paradoxLayout("Hdok"),
+                                                           {{1,
+                                                             12,
+                                                             "BOED",
+                                                             "Boletus edulis",
+                                                             "Bull.",
+                                                             "hřib smrkový",
+                                                             "P1",
+                                                             "Písek - Hradiště",
+                                                             "6551",
+                                                             "420 m",
+                                                             "49.30N 14.15E",
+                                                             "smrkový les",
+                                                             QVariant(),
+                                                             "Jiří Řezáč",
+                                                             QDate(2011, 9, 15),
+                                                             "Jiří Řezáč",
+                                                             false,
+                                                             false,
+                                                             "N",
+                                                             QVariant()}},
+                                                           password,
+                                                           1250}) &&
               test::writeParadoxTable(dir + "D1/Hdath.DB", {test::paradoxLayout("Hdath"), {}, password, 1250}) &&
               test::writeParadoxTable(dir + "D1/Hdatl.DB", {test::paradoxLayout("Hdatl"), {}, password, 1250});
     IniFile(dir + "Sporin.ini").writeString("Sporin", "Razeni", "1");

@@ -1,9 +1,9 @@
 #include <QFileDialog>
 #include <QToolButton>
 
+#include "Application.h"
 #include "Au8.h"
 #include "Editz.h"
-#include "Application.h"
 #include "FirmFixture.h"
 #include "ParadoxTable.h"
 #include "ParadoxWriter.h"
@@ -22,9 +22,26 @@ protected:
     };
 
     static QVector<QVector<QVariant>> card(int evc, const QString& czechName) {
-        return {{1, evc, "BOED", "Boletus edulis", "Bull.", czechName, "CH", "Chřiby - Bunč", "6869", "450 m",
-                 "49.1N 17.3E", "smrkový les", QVariant(), "Jiří Řezáč", QDate(2009, 9, 15), "Petr Šťastný", false, false,
-                 "N", QVariant()}};
+        return {{1,
+                 evc,
+                 "BOED",
+                 "Boletus edulis",
+                 "Bull.",
+                 czechName,
+                 "CH",
+                 "Chřiby - Bunč",
+                 "6869",
+                 "450 m",
+                 "49.1N 17.3E",
+                 "smrkový les",
+                 QVariant(),
+                 "Jiří Řezáč",
+                 QDate(2009, 9, 15),
+                 "Petr Šťastný",
+                 false,
+                 false,
+                 "N",
+                 QVariant()}};
     }
 
     // An earlier installation in `dir` whose register and firms are in `dataRoot` (the same
@@ -33,18 +50,20 @@ protected:
         const QString root = dataRoot.isEmpty() ? dir : dataRoot;
         QDir().mkpath(dir);
         QDir().mkpath(root);
-        const QVector<test::PxField> oldRegister{{"Cislo", ParadoxTable::Long, 4},
-                                                 {"Nazev", ParadoxTable::Alpha, 20},
-                                                 {"Adresar", ParadoxTable::Alpha, 20}};
+        const QVector<test::PxField> oldRegister{
+            {"Cislo", ParadoxTable::Long, 4}, {"Nazev", ParadoxTable::Alpha, 20}, {"Adresar", ParadoxTable::Alpha, 20}};
         QVector<QVector<QVariant>> rows, passwords;
         for (const EarlierFirm& f : firms) {
             const QString d = QString("D%1").arg(f.number);
             rows.append({f.number, f.name, d});
             if (!f.password.isEmpty()) passwords.append({f.number, f.password});
             QDir().mkpath(root + d);
-            ASSERT_TRUE(test::writeParadoxTable(root + d + "/Hdok.DB", {test::paradoxLayout("Hdok"), f.cards, "131072", 1250}));
-            ASSERT_TRUE(test::writeParadoxTable(root + d + "/Hdath.DB", {test::paradoxLayout("Hdath"), {}, "131072", 1250}));
-            ASSERT_TRUE(test::writeParadoxTable(root + d + "/Hdatl.DB", {test::paradoxLayout("Hdatl"), {{1, "CH", "Chřiby"}}, "131072", 1250}));
+            ASSERT_TRUE(
+                test::writeParadoxTable(root + d + "/Hdok.DB", {test::paradoxLayout("Hdok"), f.cards, "131072", 1250}));
+            ASSERT_TRUE(
+                test::writeParadoxTable(root + d + "/Hdath.DB", {test::paradoxLayout("Hdath"), {}, "131072", 1250}));
+            ASSERT_TRUE(test::writeParadoxTable(root + d + "/Hdatl.DB",
+                                                {test::paradoxLayout("Hdatl"), {{1, "CH", "Chřiby"}}, "131072", 1250}));
             IniFile ini(root + d + "/" + d + ".ini");
             ini.writeString("Cesty", "Cesta1", "A:\\zaloha.zip");
             ini.writeString("TXT", "Cesta1", "A:\\seznam.txt");
@@ -99,7 +118,8 @@ TEST_F(Conversion, LatestReleaseBesideTheProgramIsTakenOver) {
         d->OKButton->click();
     });
     EXPECT_EQ(proposed, QDir::toNativeSeparators(tmp.path() + "Lamelin 2011/Data.DB"));
-    EXPECT_EQ(messages.texts(), QStringList({"Data byla převedena z adresáře: \n\n" + QDir::toNativeSeparators(tmp.path() + "Lamelin 2011/")}));
+    EXPECT_EQ(messages.texts(), QStringList({"Data byla převedena z adresáře: \n\n" +
+                                             QDir::toNativeSeparators(tmp.path() + "Lamelin 2011/")}));
     EXPECT_EQ(storedRegister(), QStringList({"1 1 Les u Brna D1", "2 2 Šumava D2"}));
     EXPECT_EQ(storedPasswords(), QStringList({"2 tajné"}));
     EXPECT_EQ(cardName(dataDir + "D1"), "hřib smrkový 15.09.2009");
@@ -129,7 +149,8 @@ TEST_F(Conversion, ReleaseBesideTheDataDirectoryWithNetworkData) {
     makeEarlier(tmp.path() + "sdileno/Lamelin 2005/", {{4, "Na síti", "", card(7, "čirůvka")}}, shared);
     startApp();
     runCheck([](TAu8Form* d) { d->OKButton->click(); });
-    EXPECT_EQ(messages.texts(), QStringList({"Data byla převedena z adresáře: \n\n" + QDir::toNativeSeparators(shared)}));
+    EXPECT_EQ(messages.texts(),
+              QStringList({"Data byla převedena z adresáře: \n\n" + QDir::toNativeSeparators(shared)}));
     EXPECT_EQ(storedRegister(), QStringList({"4 4 Na síti D4"}));
     EXPECT_EQ(cardName(dataDir + "D4"), "čirůvka 15.09.2009");
 }
@@ -233,8 +254,7 @@ TEST_F(Conversion, FailureIsUndone) {
         const char* what;
         const char* reasonStart;  // empty: no reason box
     };
-    const Case cases[] = {{"a firm without its card table", ""},
-                          {"a card table with a duplicate number", "Tabulku "}};
+    const Case cases[] = {{"a firm without its card table", ""}, {"a card table with a duplicate number", "Tabulku "}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (MainForm) destroyStartupWindows();

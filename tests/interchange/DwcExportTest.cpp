@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <QDate>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
-#include <zip.h>
 
 #include "DwcExport.h"
 #include "IniFile.h"
@@ -31,7 +31,8 @@ struct Card {
 };
 
 const Card kCards[] = {
-    {3, "Boletus edulis", "Bull.", "49°12'34.5\"N, 16°34'56.7\"E", "450-480 m", "smrkový\tles\nu cesty", QDate(2012, 9, 15), "A"},
+    {3, "Boletus edulis", "Bull.", "49°12'34.5\"N, 16°34'56.7\"E", "450-480 m", "smrkový\tles\nu cesty",
+     QDate(2012, 9, 15), "A"},
     {7, "Amanita muscaria", "", "u rybníka", "520", "", QDate(2011, 8, 1), "N"},
     {12, "Cantharellus cibarius", "Fr.", "", "", "", QDate(), "A"},
     {20, "Russula emetica", "(Schaeff.) Pers.", "50.0875, 14.4214", "cca 300 m n. m.", "", QDate(2013, 6, 2), "N"},
@@ -39,11 +40,29 @@ const Card kCards[] = {
 };
 
 // The Darwin Core terms (http://rs.tdwg.org/dwc/terms/) a card may be mapped to.
-const QStringList kDarwinCoreTerms = {
-    "occurrenceID", "basisOfRecord", "catalogNumber", "recordedBy", "eventDate", "scientificName",
-    "scientificNameAuthorship", "vernacularName", "kingdom", "identifiedBy", "country", "countryCode", "locality",
-    "locationID", "habitat", "minimumElevationInMeters", "maximumElevationInMeters", "verbatimElevation",
-    "verbatimCoordinates", "decimalLatitude", "decimalLongitude", "geodeticDatum", "locationRemarks"};
+const QStringList kDarwinCoreTerms = {"occurrenceID",
+                                      "basisOfRecord",
+                                      "catalogNumber",
+                                      "recordedBy",
+                                      "eventDate",
+                                      "scientificName",
+                                      "scientificNameAuthorship",
+                                      "vernacularName",
+                                      "kingdom",
+                                      "identifiedBy",
+                                      "country",
+                                      "countryCode",
+                                      "locality",
+                                      "locationID",
+                                      "habitat",
+                                      "minimumElevationInMeters",
+                                      "maximumElevationInMeters",
+                                      "verbatimElevation",
+                                      "verbatimCoordinates",
+                                      "decimalLatitude",
+                                      "decimalLongitude",
+                                      "geodeticDatum",
+                                      "locationRemarks"};
 
 QMap<QString, QByteArray> unzip(const QString& path) {
     QMap<QString, QByteArray> entries;
@@ -182,7 +201,8 @@ TEST_F(DwcExportTest, ArchiveOfAllCardsReadsBack) {
     EXPECT_EQ(column(rows(), 2, "occurrenceID"), id);
     EXPECT_EQ(IniFile(firm + "D1.ini").readString("DarwinCore", "Id") + ":3", id);
     EXPECT_EQ(DwcExport::summary(result),
-              "Počet exportovaných nálezů: 5.\nSouřadnice nebo datum se nepodařilo přečíst u 3 nálezů (evidenční čísla): -4, 7, 12");
+              "Počet exportovaných nálezů: 5.\nSouřadnice nebo datum se nepodařilo přečíst u 3 nálezů (evidenční "
+              "čísla): -4, 7, 12");
     EXPECT_EQ(DwcExport::problemList(result), "-4\tsouřadnice\n7\tsouřadnice\n12\tdatum\n");
 }
 

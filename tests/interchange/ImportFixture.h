@@ -43,7 +43,8 @@ protected:
     // A fingerprint of every file of `dir` (names and contents).
     static QByteArray fingerprint(const QString& dir) {
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        for (const QFileInfo& fi : QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        for (const QFileInfo& fi :
+             QDir(dir).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
             hash.addData(fi.fileName().toUtf8());
             QFile f(fi.filePath());
             if (f.open(QIODevice::ReadOnly)) hash.addData(f.readAll());

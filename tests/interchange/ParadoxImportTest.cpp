@@ -18,13 +18,32 @@ namespace {
 QVector<QVector<QVariant>> cards() {
     // ID, Evc, Kdh, Nla, Ato, Nce, Kdl, Lk, Cmp, Nmv, Sd, Plo1, Plo2, Le, D, Dt, Pdh, Pdl, Neh, Obr
     return {
-        {1, 12, "BOED", "Boletus edulis", "Bull.", "hřib smrkový", "CH1", "Chřiby - Bunč", "6869c", "450-480 m",
-         "49°06'12\"N 17°18'40\"E", "smrkový les, mech", "u cesty", "Jiří Řezáč", QDate(2012, 9, 15), "Petr Šťastný",
-         false, false, "A", "C:\\Fotky\\hřib.jpg"},
-        {2, -7, QVariant(), "Amanita muscaria", QVariant(), "muchomůrka červená", QVariant(), "Žďár", QVariant(),
-         QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), true, true, "N", QVariant()},
-        {3, 999999, "X", QString(150, QChar(u'ž')), "(L.) Lam.", "čirůvka", "K", "Kutná Hora", "", "", "", "", "", "",
-         QDate(1994, 1, 1), "", false, true, QVariant(), ""},
+        {1,
+         12,
+         "BOED",
+         "Boletus edulis",
+         "Bull.",
+         "hřib smrkový",
+         "CH1",
+         "Chřiby - Bunč",
+         "6869c",
+         "450-480 m",
+         "49°06'12\"N 17°18'40\"E",
+         "smrkový les, mech",
+         "u cesty",
+         "Jiří Řezáč",
+         QDate(2012, 9, 15),
+         "Petr Šťastný",
+         false,
+         false,
+         "A",
+         "C:\\Fotky\\hřib.jpg"},
+        {2,          -7,         QVariant(), "Amanita muscaria", QVariant(), "muchomůrka červená",
+         QVariant(), "Žďár",     QVariant(), QVariant(),         QVariant(), QVariant(),
+         QVariant(), QVariant(), QVariant(), QVariant(),         true,       true,
+         "N",        QVariant()},
+        {3,  999999, "X", QString(150, QChar(u'ž')), "(L.) Lam.", "čirůvka", "K",  "Kutná Hora", "", "", "",
+         "", "",     "",  QDate(1994, 1, 1),         "",          false,     true, QVariant(),   ""},
     };
 }
 
@@ -55,14 +74,45 @@ TEST_F(ParadoxImport, FirmTablesArriveWithEveryValue) {
         QDir().mkpath(source);
         const QMap<QString, QVector<QVector<QVariant>>> tables{
             {"Hdok", cards()},
-            {"Hdath", {{1, "BOED", "Boletus edulis", "Bull.", "hřib smrkový"}, {2, QVariant(), "Suillus", QVariant(), QVariant()}}},
+            {"Hdath",
+             {{1, "BOED", "Boletus edulis", "Bull.", "hřib smrkový"},
+              {2, QVariant(), "Suillus", QVariant(), QVariant()}}},
             {"Hdatl", {{1, "CH1", "Chřiby - Bunč"}, {2, "Ž", "Žďárské vrchy"}}},
-            {"Hspl", {{"Moje sbírka ěščřžýáíé", "Jiří Řezáč", true, false, "/usr/bin/eog", false, true, false, "BO", "CH",
-                       "Bol", "hřib", "Chřiby", 1, 500, QDate(2000, 1, 1), QDate(2013, 12, 31), 3, 9, 10, 12, 2, true,
-                       "K", "Kutná Hora", true, 5, 6, 1, 1000}}},
+            {"Hspl",
+             {{"Moje sbírka ěščřžýáíé",
+               "Jiří Řezáč",
+               true,
+               false,
+               "/usr/bin/eog",
+               false,
+               true,
+               false,
+               "BO",
+               "CH",
+               "Bol",
+               "hřib",
+               "Chřiby",
+               1,
+               500,
+               QDate(2000, 1, 1),
+               QDate(2013, 12, 31),
+               3,
+               9,
+               10,
+               12,
+               2,
+               true,
+               "K",
+               "Kutná Hora",
+               true,
+               5,
+               6,
+               1,
+               1000}}},
         };
         for (auto it = tables.begin(); it != tables.end(); ++it) {
-            ASSERT_TRUE(test::writeParadoxTable(source + it.key() + ".DB", paradox(it.key(), it.value(), v.password, v.codePage)));
+            ASSERT_TRUE(test::writeParadoxTable(source + it.key() + ".DB",
+                                                paradox(it.key(), it.value(), v.password, v.codePage)));
         }
         ParadoxTable probe(source + "Hdok.DB");
         EXPECT_EQ(probe.encrypted(), QString(v.password).size() > 0);
@@ -80,13 +130,15 @@ TEST_F(ParadoxImport, FirmTablesArriveWithEveryValue) {
             ASSERT_EQ(got.size(), expected.size()) << r.table.toStdString();
             for (int row = 0; row < got.size(); ++row) {
                 for (int f = 0; f < got[row].size(); ++f) {
-                    EXPECT_EQ(got[row][f], stored(expected[row][f])) << r.table.toStdString() << " row " << row << " field " << f;
+                    EXPECT_EQ(got[row][f], stored(expected[row][f]))
+                        << r.table.toStdString() << " row " << row << " field " << f;
                 }
             }
         }
         // Every file of the data-file list is there, and the table opens through its indexes.
         for (const QString& f : storage::dataFileList()) EXPECT_TRUE(QFile::exists(target + f)) << f.toStdString();
-        EXPECT_FALSE(QDir(target).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).size()) << "staging left over";
+        EXPECT_FALSE(QDir(target).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).size())
+            << "staging left over";
     }
 }
 
@@ -99,10 +151,10 @@ TEST_F(ParadoxImport, OlderLayoutsGetTheirDefaults) {
     oldCards.append({"Pozn", ParadoxTable::Alpha, 40});
     ASSERT_TRUE(test::writeParadoxTable(source + "HDOK.DB", {oldCards, {{1, 5, "K", "Russula"}, {2, 6}}, "", 1250}));
     ASSERT_TRUE(test::writeParadoxTable(source + "Hspl.DB", {test::paradoxLayout("Hspl"), {}, "", 1250}));
-    const QVector<test::PxField> oldRegister{{"Cislo", ParadoxTable::Long, 4},
-                                             {"Nazev", ParadoxTable::Alpha, 20},
-                                             {"Adresar", ParadoxTable::Alpha, 20}};
-    ASSERT_TRUE(test::writeParadoxTable(source + "Data.DB", {oldRegister, {{3, "Bor", "D3"}, {1, "Les u Brna", "D1"}}, "", 1250}));
+    const QVector<test::PxField> oldRegister{
+        {"Cislo", ParadoxTable::Long, 4}, {"Nazev", ParadoxTable::Alpha, 20}, {"Adresar", ParadoxTable::Alpha, 20}};
+    ASSERT_TRUE(test::writeParadoxTable(source + "Data.DB",
+                                        {oldRegister, {{3, "Bor", "D3"}, {1, "Les u Brna", "D1"}}, "", 1250}));
 
     const TableImport::Results firm = TableImport::importFirmDirectory(source, target);
     ASSERT_EQ(firm.size(), 4);
@@ -138,8 +190,12 @@ TEST_F(ParadoxImport, RefusedValueLeavesTheTargetUntouched) {
         const char* message;
     };
     const Case cases[] = {
-        {"duplicate registration number", {{1, 5}, {2, 6}, {3, 5}}, "Záznam č. 3 tabulky Hdok nelze uložit: hodnota 5 pole 'Číslo' je již v záznamu č. 1."},
-        {"code longer than our field", {{1, 5, "ABCDEFG"}}, "Záznam č. 1 tabulky Hdok nelze uložit: Text je pro pole 'Kdh' příliš dlouhý"},
+        {"duplicate registration number",
+         {{1, 5}, {2, 6}, {3, 5}},
+         "Záznam č. 3 tabulky Hdok nelze uložit: hodnota 5 pole 'Číslo' je již v záznamu č. 1."},
+        {"code longer than our field",
+         {{1, 5, "ABCDEFG"}},
+         "Záznam č. 1 tabulky Hdok nelze uložit: Text je pro pole 'Kdh' příliš dlouhý"},
     };
     // An earlier layout with a wider code field than ours.
     QVector<test::PxField> wide = test::paradoxLayout("Hdok");
@@ -149,7 +205,8 @@ TEST_F(ParadoxImport, RefusedValueLeavesTheTargetUntouched) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(test::writeParadoxTable(source + "Hdok.DB", {wide, c.rows, "", 1250}));
-        ASSERT_TRUE(test::writeParadoxTable(source + "Hdatl.DB", {test::paradoxLayout("Hdatl"), {{1, "K", "Kout"}}, "", 1250}));
+        ASSERT_TRUE(
+            test::writeParadoxTable(source + "Hdatl.DB", {test::paradoxLayout("Hdatl"), {{1, "K", "Kout"}}, "", 1250}));
         try {
             TableImport::importFirmDirectory(source, target);
             ADD_FAILURE() << "the import succeeded";
@@ -165,7 +222,8 @@ TEST_F(ParadoxImport, RefusedValueLeavesTheTargetUntouched) {
 // copied as they are.
 TEST_F(ParadoxImport, TablesAreRecognisedByTheirHeader) {
     storage::TemplateSet::createFirmTables(source);
-    ASSERT_TRUE(test::writeParadoxTable(tmp.path() + "px.DB", {test::paradoxLayout("Hdatl"), {{1, "A", "B"}}, "1", 1250}));
+    ASSERT_TRUE(
+        test::writeParadoxTable(tmp.path() + "px.DB", {test::paradoxLayout("Hdatl"), {{1, "A", "B"}}, "1", 1250}));
     QFile junk(tmp.path() + "junk.DB");
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));

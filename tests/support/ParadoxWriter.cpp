@@ -90,7 +90,8 @@ bool writeParadoxTable(const QString& path, const PxTable& table, const std::fun
         fields[i].px_flen = table.fields[i].length;
         fields[i].px_fdc = 0;
     }
-    const bool keyed = table.fields.value(0).type == ParadoxTable::AutoInc || table.fields.value(0).type == ParadoxTable::Long;
+    const bool keyed =
+        table.fields.value(0).type == ParadoxTable::AutoInc || table.fields.value(0).type == ParadoxTable::Long;
     if (PX_create_file(doc, fields, count, QFile::encodeName(path).constData(),
                        keyed ? pxfFileTypIndexDB : pxfFileTypNonIndexDB) < 0) {
         PX_delete(doc);
@@ -99,7 +100,8 @@ bool writeParadoxTable(const QString& path, const PxTable& table, const std::fun
     if (keyed) PX_set_value(doc, "numprimkeys", 1);
     PX_set_value(doc, "codepage", float(table.codePage));
     if (!table.password.isEmpty()) PX_set_parameter(doc, "password", table.password.toLatin1().constData());
-    QStringEncoder encoder(table.codePage == 1250 ? "windows-1250" : QByteArray("IBM" + QByteArray::number(table.codePage)).constData());
+    QStringEncoder encoder(table.codePage == 1250 ? "windows-1250"
+                                                  : QByteArray("IBM" + QByteArray::number(table.codePage)).constData());
     // Each record is put together from its field values with pxlib's encoders.
     auto encode = [&](const QVector<QVariant>& row, char* at) {
         for (int i = 0; i < count; ++i) {
@@ -172,12 +174,24 @@ QVector<PxField> paradoxLayout(const QString& table) {
                                                             : storage::dataTable();
     for (const engine::FieldDef& f : def.layout.fields) {
         switch (f.type) {
-            case engine::FieldType::AutoInc: out.append({f.name, ParadoxTable::AutoInc, 4}); break;
-            case engine::FieldType::Integer: out.append({f.name, ParadoxTable::Long, 4}); break;
-            case engine::FieldType::SmallInt: out.append({f.name, ParadoxTable::Short, 2}); break;
-            case engine::FieldType::String: out.append({f.name, ParadoxTable::Alpha, f.size}); break;
-            case engine::FieldType::Date: out.append({f.name, ParadoxTable::Date, 4}); break;
-            case engine::FieldType::Boolean: out.append({f.name, ParadoxTable::Logical, 1}); break;
+            case engine::FieldType::AutoInc:
+                out.append({f.name, ParadoxTable::AutoInc, 4});
+                break;
+            case engine::FieldType::Integer:
+                out.append({f.name, ParadoxTable::Long, 4});
+                break;
+            case engine::FieldType::SmallInt:
+                out.append({f.name, ParadoxTable::Short, 2});
+                break;
+            case engine::FieldType::String:
+                out.append({f.name, ParadoxTable::Alpha, f.size});
+                break;
+            case engine::FieldType::Date:
+                out.append({f.name, ParadoxTable::Date, 4});
+                break;
+            case engine::FieldType::Boolean:
+                out.append({f.name, ParadoxTable::Logical, 1});
+                break;
         }
     }
     return out;
