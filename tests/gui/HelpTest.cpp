@@ -51,10 +51,9 @@ bool helpWindowExists() {
     return false;
 }
 
-// The manual's sources next to this test: tests/gui -> docs/manual.
-QDir manualSourceDir() {
-    return QDir(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/../../docs/manual"));
-}
+// The manual's sources in the source tree. (__FILE__ is relative when ccache rewrites paths
+// under CCACHE_BASEDIR, and would then depend on the directory the test runs in.)
+QDir manualSourceDir() { return QDir(QStringLiteral(LAMELIN_SOURCE_DIR "/docs/manual")); }
 
 }  // namespace
 
