@@ -7,6 +7,7 @@
 #include "FirmFixture.h"
 #include "ParadoxTable.h"
 #include "ParadoxWriter.h"
+#include "TableFileKind.h"
 
 using interchange::ParadoxTable;
 
@@ -248,13 +249,18 @@ TEST_F(Conversion, DialogRefusesTheCurrentInstallationAndMissingFiles) {
 }
 
 // A conversion that fails is undone: the register is the empty one again and the firm
-// directories it made are gone; the reason is told before the failure.
+// directories it made are gone; the reason is told before the failure. A register row naming a
+// directory outside the data directory fails it before anything is written there.
 TEST_F(Conversion, FailureIsUndone) {
+    enum Fault { NoCardTable, DuplicateNumber, DirectoryOutside };
     struct Case {
         const char* what;
+        Fault fault;
         const char* reasonStart;  // empty: no reason box
     };
-    const Case cases[] = {{"a firm without its card table", ""}, {"a card table with a duplicate number", "Tabulku "}};
+    const Case cases[] = {{"a firm without its card table", NoCardTable, ""},
+                          {"a card table with a duplicate number", DuplicateNumber, "Tabulku "},
+                          {"a firm directory outside the data directory", DirectoryOutside, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (MainForm) destroyStartupWindows();
@@ -263,8 +269,16 @@ TEST_F(Conversion, FailureIsUndone) {
         QDir(earlier).removeRecursively();
         QVector<QVector<QVariant>> twice = card(3, "hřib") + card(3, "hřib");
         twice[1][0] = 2;
-        makeEarlier(earlier, {{1, "Les", "", card(3, "hřib")}, {2, "Bor", "", twice}});
-        if (QString(c.reasonStart).isEmpty()) QFile::remove(earlier + "D2/Hdok.DB");
+        makeEarlier(earlier, {{1, "Les", "", card(3, "hřib")},
+                              {2, "Bor", "", c.fault == DuplicateNumber ? twice : card(4, "liška")}});
+        if (c.fault == NoCardTable) QFile::remove(earlier + "D2/Hdok.DB");
+        if (c.fault == DirectoryOutside) {
+            const QVector<test::PxField> oldRegister{{"Cislo", ParadoxTable::Long, 4},
+                                                     {"Nazev", ParadoxTable::Alpha, 20},
+                                                     {"Adresar", ParadoxTable::Alpha, 40}};
+            ASSERT_TRUE(test::writeParadoxTable(earlier + "Data.DB",
+                                                {oldRegister, {{1, "Les", "D1"}, {2, "Bor", "../Lamelin 2012/D2"}}}));
+        }
         IniFile(dataDir + "Sporin.ini").writeString("Sporin", "Prevod213", "");
         startApp();
         runCheck([](TAu8Form* d) { d->OKButton->click(); });
@@ -280,5 +294,8 @@ TEST_F(Conversion, FailureIsUndone) {
         EXPECT_FALSE(QDir(dataDir + "D1").exists());
         EXPECT_FALSE(QDir(dataDir + "D2").exists());
         EXPECT_TRUE(sel()->Auto1.Active());
+        if (c.fault != NoCardTable) {
+            EXPECT_EQ(interchange::tableFileKind(earlier + "D2/Hdok.DB"), interchange::TableFileKind::Paradox);
+        }
     }
 }
