@@ -116,6 +116,7 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         // Printing keeps the numbers from 40.
         {40, QStringLiteral("tisk.html"), 0},          {41, QStringLiteral("nahled.html"), 1},
         {42, QStringLiteral("tisk-pdf.html"), 1},      {11, QStringLiteral("klavesy.html"), 0},
+        {12, QStringLiteral("prevod-dat.html"), 0},
         // Backup, restore and shared data from 60.
         {60, QStringLiteral("zalohovani.html"), 0},    {61, QStringLiteral("obnoveni.html"), 0},
         {62, QStringLiteral("sitova-data.html"), 0},

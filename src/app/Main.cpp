@@ -383,6 +383,7 @@ void TMainForm::firstActivation() {
         location->exec();
     }
     refreshTemplates();
+    KontrolaInst1();
     VyberDanoveho();
 }
 

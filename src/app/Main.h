@@ -73,6 +73,15 @@ public:
     void PrevodSeznF1();
     // Copies a register file set (kind 1: Data.*, kind 2: Uziv.*) from `source` to `target`.
     static void KopSezn1(const QString& source, const QString& target, int kind);
+    // Taking over the data of an earlier release (src/firms/Prevod.cpp): the start-up check
+    // that offers it (KontrolaInst1), the conversion from the earlier register `earlier`
+    // (KontrolaInst2, which reports its outcome), and its two parts: the register and the firm
+    // directories of the earlier data directory `dir`. The parts undo what they did and return
+    // false on failure, with the reason in `reason` when there is one to tell.
+    void KontrolaInst1();
+    void KontrolaInst2(const QString& current, const QString& earlier);
+    bool PrevodVozidel1(const QString& dir);
+    bool PrevodVozidel2(const QString& dir, QString* reason = nullptr);
     // The firm printer choice; mode 1 also shows the printer setup dialog.
     void VyberTisk1(int mode);
     // Switches the fonts of a report and of every element on it to their central-European

@@ -185,7 +185,7 @@ TEST_F(HelpCommandTest, KeyWordShowsTheIndexWithTheWordTypedIn) {
 }
 
 TEST_F(HelpCommandTest, ContextWithoutTopicShowsTheViewersOwnPage) {
-    const qintptr unknown[] = {0, 12, 999, -5, qintptr(1) << 40};
+    const qintptr unknown[] = {0, 4096, 999, -5, qintptr(1) << 40};
     for (const qintptr context : unknown) {
         EXPECT_TRUE(help().ApplicationHelp(UseHTMLHelp::HelpContext, context)) << context;
         HelpViewer* v = help().viewer();

@@ -116,10 +116,9 @@ bool IniFile::deleteKey(const QString& section, const QString& key) {
 }
 
 bool IniFile::eraseSection(const QString& section) {
-    m_sections.erase(std::remove_if(m_sections.begin(), m_sections.end(),
-                                    [&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; }),
-                     m_sections.end());
-    return save();
+    const auto before = m_sections.size();
+    m_sections.removeIf([&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; });
+    return m_sections.size() == before || save();
 }
 
 bool IniFile::save() {

@@ -26,7 +26,7 @@ public:
     bool writeInteger(const QString& section, const QString& key, int value);
     bool writeBool(const QString& section, const QString& key, bool value);
     bool deleteKey(const QString& section, const QString& key);
-    // Removes the section with all its keys.
+    // Removes the section with all its keys (nothing to do when there is none).
     bool eraseSection(const QString& section);
 
     // Re-reads the file from disk.
