@@ -2,6 +2,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 
@@ -9,6 +10,7 @@
 #include "FirmBackup.h"
 #include "FirmDirFixture.h"
 #include "FirmRestore.h"
+#include "ParadoxWriter.h"
 
 using backup::FirmBackup;
 using backup::FirmRestore;
@@ -173,6 +175,7 @@ TEST_F(FirmArchive, RestoreRefusesWhatDoesNotFitAndHandsEarlierTablesToTheImport
     writeFile(tmp.path() + "px/Hdok.DB", QByteArray(3000, '\x02'));
     archive(archivePath, other, {"Hdok.DB"}, {{"Hdok.DB", tmp.path() + "px/Hdok.DB"}});
     QString handedOver;
+    const auto importer = FirmRestore::importEarlierEdition;
     FirmRestore::importEarlierEdition = [&](const QString& earlier, const QString& ours, QString*) {
         handedOver = QString::fromLatin1(readFile(earlier + "Hdok.DB").left(1).toHex());
         for (const QString& n : storage::dataFileList()) QFile::copy(other + n, ours + n);
@@ -180,7 +183,7 @@ TEST_F(FirmArchive, RestoreRefusesWhatDoesNotFitAndHandsEarlierTablesToTheImport
     };
     FirmRestore restore(firm, {storage::tablePassword()});
     const Outcome outcome = restore.run(archivePath).outcome;
-    FirmRestore::importEarlierEdition = nullptr;
+    FirmRestore::importEarlierEdition = importer;
     EXPECT_EQ(outcome, Outcome::Restored);
     EXPECT_EQ(handedOver, "02");
     EXPECT_EQ(cardNames(firm).value(0), "Bor 1");
@@ -217,4 +220,32 @@ TEST_F(FirmArchive, ARestoreKilledMidwayIsRolledBackWhenTheFirmOpensNext) {
         EXPECT_FALSE(QFileInfo::exists(firm + "Zaloha"));
         EXPECT_EQ(FirmRestore::recoverUnfinished(firm), FirmRestore::Recovery::Nothing);
     }
+}
+
+// An archive the earlier edition made holds its Paradox tables under the same names; the restore
+// takes them in through the importer and the firm then holds their cards in our format.
+TEST_F(FirmArchive, AnArchiveOfTheEarlierEditionIsImported) {
+    const QString earlier = tmp.path() + "earlier/";
+    QDir().mkpath(earlier);
+    const QVector<QVector<QVariant>> cards = {
+        {1, 7, "BOED", "Boletus edulis", "Bull.", "hřib smrkový", "", "Žďár", "", "", "", "", "", "", QDate(2011, 9, 3),
+         "", false, false, "N", ""},
+        {2, 9, "AMMU", "Amanita muscaria", "", "muchomůrka červená", "", "Žďár", "", "", "", "", "", "",
+         QDate(2011, 9, 4), "", false, false, "N", ""}};
+    ASSERT_TRUE(test::writeParadoxTable(earlier + "Hdok.DB", {test::paradoxLayout("Hdok"), cards, "", 1250}));
+    for (const QString& table : {QString("Hdath"), QString("Hdatl"), QString("Hspl")})
+        ASSERT_TRUE(test::writeParadoxTable(earlier + table + ".DB", {test::paradoxLayout(table), {}, "", 1250}));
+    const QString archivePath = tmp.path() + "stara.zip";
+    // Its index files are the earlier edition's own; the import rebuilds ours from the records.
+    QVector<backup::ZipWriter::Entry> entries;
+    for (const QString& name : storage::dataFileList()) {
+        if (!name.endsWith(".DB")) writeFile(earlier + name, QByteArray(2048, '\x01'));
+        entries.append({name, earlier + name});
+    }
+    QString error;
+    ASSERT_TRUE(backup::ZipWriter::write(archivePath, entries, nullptr, &error)) << error.toStdString();
+
+    FirmRestore restore(firm, {storage::tablePassword()});
+    EXPECT_EQ(restore.run(archivePath).outcome, Outcome::Restored);
+    EXPECT_EQ(cardNames(firm), QStringList({"Boletus edulis", "Amanita muscaria"}));
 }

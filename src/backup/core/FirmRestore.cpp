@@ -17,6 +17,7 @@
 #include "TDatabase.h"
 #include "TSession.h"
 #include "TTable.h"
+#include "TableImport.h"
 #include "TableLayouts.h"
 #include "ZipReader.h"
 #include "ZipWriter.h"
@@ -112,9 +113,20 @@ qint64 systemFreeSpace(const QString& dir) {
     return QStorageInfo(dir).bytesAvailable();
 }
 
+// The earlier edition's tables are read and written as tables of ours by the importer.
+bool importParadoxTables(const QString& earlierDir, const QString& targetDir, QString* error) {
+    try {
+        interchange::TableImport::importFirmDirectory(earlierDir, targetDir);
+        return true;
+    } catch (const EDatabaseError& e) {
+        if (error) *error = e.message();
+        return false;
+    }
+}
+
 }  // namespace
 
-std::function<bool(const QString&, const QString&, QString*)> FirmRestore::importEarlierEdition;
+std::function<bool(const QString&, const QString&, QString*)> FirmRestore::importEarlierEdition = importParadoxTables;
 
 FirmRestore::FirmRestore(const QString& firmDir, const QStringList& passwords)
     : freeSpace(systemFreeSpace), m_firmDir(firmDir), m_passwords(passwords) {}

@@ -69,7 +69,8 @@ public:
     // An archive of the earlier edition holds Paradox tables under the same names. This is
     // where they are handed over: it converts the tables of `earlierDir` into tables of ours in
     // the empty directory `targetDir`, leaves the source alone, and returns false with the
-    // reason in `error` when it cannot. Unset, such an archive is refused as unreadable.
+    // reason in `error` when it cannot. It is the Paradox importer unless a test replaces it;
+    // unset, such an archive is refused as unreadable.
     static std::function<bool(const QString& earlierDir, const QString& targetDir, QString* error)>
         importEarlierEdition;
 
