@@ -155,6 +155,7 @@ void TTable::setIndexFieldNames(const QString& names) {
     const quint32 current = currentId();
     m_indexFieldNames = names;
     m_orderGeneration = ~quint64(0);
+    orderChanged();
     if (m_masterSource) {
         First();
     } else {
@@ -377,6 +378,7 @@ void TTable::RegenerateIndexes() {
     CheckBrowseMode();
     store().regenerateIndexes();
     m_orderGeneration = ~quint64(0);
+    orderChanged();
     First();
 }
 
