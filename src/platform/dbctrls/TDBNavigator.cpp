@@ -61,6 +61,12 @@ void TDBNavigator::setDataSource(TDataSource* source) {
     updateButtons();
 }
 
+void TDBNavigator::setTabStop(bool on) {
+    setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+    for (QToolButton* b : m_buttons) b->setFocusPolicy(on ? Qt::ClickFocus : Qt::NoFocus);
+    setFocusProxy(on ? m_buttons[m_chosen] : nullptr);
+}
+
 TDataSource* TDBNavigator::DataSource() const {
     return m_source;
 }

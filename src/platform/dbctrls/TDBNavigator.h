@@ -32,6 +32,9 @@ public:
     void setVisibleButtons(const QVector<Button>& buttons);
     // The hints of the nine buttons in button order (tool tip and status-bar hint).
     void setHints(const QStringList& hints);
+    // Whether the navigator is a stop of the tab order (it is by default). Without, neither it
+    // nor its buttons ever take the focus, also not when clicked.
+    void setTabStop(bool on);
     // Ask before deleting. On by default.
     bool ConfirmDelete = true;
 
