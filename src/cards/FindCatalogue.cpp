@@ -70,6 +70,10 @@ TFindCatalogueForm::TFindCatalogueForm(const Setup& setup, TTable* table, QWidge
     });
     connect(FindEdit, &QLineEdit::textChanged, this, &TFindCatalogueForm::search);
     forms::installKeyPreview(this, this);
+}
+
+void TFindCatalogueForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
     FindEdit->setFocus(Qt::OtherFocusReason);
 }
 

@@ -64,6 +64,8 @@ protected:
     template <typename T>
     static T* showWindow(T* window) {
         window->show();
+        // The offscreen platform may hand the activation back to the window below: ask for it.
+        QApplication::setActiveWindow(window);
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));
         return window;
     }
