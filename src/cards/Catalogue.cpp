@@ -245,9 +245,11 @@ bool TCatalogueForm::handleKey(QWidget* target, QKeyEvent* key) {
     const bool active = t.Active();
     switch (key->key()) {
         case Qt::Key_Home:
+            if (!ctrl) return false;
+            if (active && !t.Bof()) guarded([&] { t.First(); });
             // The control sees Ctrl+Home as well (an edit box moves its caret to the start).
-            if (ctrl && active && !t.Bof()) guarded([&] { t.First(); });
-            return false;
+            forms::sendHome(focusWidget(), mods);
+            return true;
         case Qt::Key_PageUp:
             if (!plain) return false;
             if (active && !t.Bof()) guarded([&] { t.Prior(); });

@@ -541,9 +541,11 @@ bool TEkzpForm::handleKey(QWidget* target, QKeyEvent* key) {
     }
     switch (key->key()) {
         case Qt::Key_Home:
+            if (!ctrl) return false;
+            if (!t.Bof() && guarded([&] { t.First(); })) Nastaveni1();
             // The control sees Ctrl+Home as well (an edit box moves its caret to the start).
-            if (ctrl && !t.Bof() && guarded([&] { t.First(); })) Nastaveni1();
-            return false;
+            forms::sendHome(focusWidget(), mods);
+            return true;
         case Qt::Key_PageUp:
             if (!plain) return false;
             if (!t.Bof() && guarded([&] { t.Prior(); })) Nastaveni1();

@@ -431,3 +431,30 @@ TEST_F(CardWindowTest, DatesAreCompletedWhenTypedAndPickedFromTheCalendar) {
     press(Qt::Key_F7, Qt::ShiftModifier);
     EXPECT_EQ(card("D"), "21.09.2013");
 }
+
+TEST_F(CardWindowTest, MainWindowOpensCardEntryOnTheFirstCardOrOnThePrintedOneAndHandsThePrintOn) {
+    for (int evc : {5, 7, 9}) addCard(evc);
+    DM1->Hdok.Last();
+    MainForm->setStatusText(0, "hint");
+    bool shown = false;
+    whenShown<TEkzpForm>([&](TEkzpForm* w) {
+        shown = true;
+        EXPECT_EQ(card("Evc"), "5");
+        EXPECT_EQ(MainForm->statusText(1), "1/3");
+        DM1->Hdok.Next();
+        click(w->PrnBitBtn);
+    });
+    MainForm->action("Zpisdokartotky1")->trigger();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(common("C1") + "-" + common("C2"), "7-7");
+    EXPECT_TRUE(MainForm->statusText(0).isEmpty());  // the print hand-over re-read the tables
+
+    shown = false;
+    whenShown<TEkzpForm>([&](TEkzpForm* w) {
+        shown = true;
+        EXPECT_EQ(card("Evc"), "7");  // the card of the label, not the first one
+        click(w->CloseButton);
+    });
+    MainForm->ZapisN2(true);
+    EXPECT_TRUE(shown);
+}
