@@ -113,7 +113,8 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         {5, QStringLiteral("nazev-firmy.html"), 1},    {6, QStringLiteral("smazani-firmy.html"), 1},
         {7, QStringLiteral("razeni-firem.html"), 1},   {8, QStringLiteral("hesla.html"), 1},
         {9, QStringLiteral("firma-obsazena.html"), 1}, {10, QStringLiteral("hlavni-okno.html"), 0},
-        {11, QStringLiteral("klavesy.html"), 0},
+        {11, QStringLiteral("klavesy.html"), 0},       {20, QStringLiteral("zapis-karet.html"), 0},
+        {21, QStringLiteral("databaze-hub.html"), 1},  {22, QStringLiteral("databaze-lokalit.html"), 1},
     };
     return table;
 }
