@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user creates a firm with the keyboard only and opens it; the main window's caption and the
-# firm directory's 27 table files are checked. Usage: first_firm.sh <lamelin> <lamelin-setup>
+# firm directory's 27 table files are checked; then the road of cards_road.sh follows.
+# Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_read_table>
 set -euo pipefail
 lamelin="$1"
 setup="$2"
+read_table="$3"
 work="$(mktemp -d)"
 xvfb_pid=""
 app_pid=""
@@ -107,3 +109,5 @@ LIST
 # The main window's commands are enabled now that a firm is open: F2 is bound to card entry.
 kill -0 "$app_pid" || fail "the program ended"
 echo "E2E passed: firm D1 created by keyboard and opened; caption '$caption'"
+source "$(dirname "$0")/cards_road.sh"
+cards_road
