@@ -94,6 +94,8 @@ TEST_F(CardWindowTest, CodeLookupsCopyTheCatalogueOrEmptyTheNamesAndOfferTheCata
 TEST_F(CardWindowTest, PickingFromEitherCatalogueWithPrenestEnterOrDoubleClickAndZavritChangesNothing) {
     addSpecies("AMMU", "Amanita muscaria", "(L.) Lam.", "muchomůrka červená");
     addSpecies("BOED", "Boletus edulis", "Bull.", "hřib smrkový");
+    // A second species of the same code, found first by a lookup of that code.
+    addSpecies("BOED", "Boletus aereus", "Bull.", "hřib bronzový");
     addLocality("CHL", "Chlum");
     addLocality("PIS", "Písek");
     addCard(1, "Původní", "Původní");
@@ -110,7 +112,7 @@ TEST_F(CardWindowTest, PickingFromEitherCatalogueWithPrenestEnterOrDoubleClickAn
         {"double click",
          [](TCatalogueForm* f) {
              // A double click is a click followed by the double-click event.
-             const QPoint at = f->grid()->visualRect(f->grid()->model()->index(1, 1)).center();
+             const QPoint at = f->grid()->visualRect(f->grid()->currentIndex()).center();
              QTest::mouseClick(f->grid()->viewport(), Qt::LeftButton, {}, at);
              QTest::mouseDClick(f->grid()->viewport(), Qt::LeftButton, {}, at);
          },
@@ -146,7 +148,11 @@ TEST_F(CardWindowTest, PickingFromEitherCatalogueWithPrenestEnterOrDoubleClickAn
             const QString before = species ? "|Původní||" : "|Původní";
             EXPECT_EQ(got, road.picks ? picked : before);
             EXPECT_EQ(DM1->Hdok.State(), road.picks ? TDataSetState::Edit : TDataSetState::Browse);
-            // Leaving the code box after a pick does not look the picked code up again.
+            // Leaving the code box after a pick does not look the picked code up again (the
+            // first species of that code is another one).
+            QApplication::setActiveWindow(w);
+            ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+            ASSERT_EQ(QApplication::focusWidget(), species ? w->DBEditKdh : w->DBEditKdl);
             focus(w->DBEditAto);
             EXPECT_EQ(species ? card("Nla") : card("Lk"), road.picks ? (species ? "Boletus edulis" : "Písek") : "Původní");
         }

@@ -418,14 +418,12 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
             if (plain || mods == Qt::ControlModifier) return move([](TDataSet& d) { d.Last(); });
             break;
         case Qt::Key_Tab:
-            if (tabKeyNavigation() && (plain || mods == Qt::ShiftModifier)) {
-                stepColumn(plain ? 1 : -1);
-                return;
-            }
-            break;
         case Qt::Key_Backtab:
-            if (tabKeyNavigation()) {
-                stepColumn(-1);
+            if (tabKeyNavigation() && (plain || mods == Qt::ShiftModifier)) {
+                const bool forward = event->key() == Qt::Key_Tab && plain;
+                // Past the last cell of the last record (or before the first of the first) the
+                // focus leaves the grid as Tab does elsewhere.
+                if (!stepColumn(forward ? 1 : -1)) focusNextPrevChild(forward);
                 return;
             }
             break;
