@@ -59,7 +59,9 @@ public:
         auto file = m_real.open(path, mode, error);
         return file ? std::make_unique<Handle>(std::move(file)) : nullptr;
     }
-    bool rename(const QString& from, const QString& to, QString* error) override { return m_real.rename(from, to, error); }
+    bool rename(const QString& from, const QString& to, QString* error) override {
+        return m_real.rename(from, to, error);
+    }
     bool remove(const QString& path) override { return m_real.remove(path); }
     bool syncDirectory(const QString& dir) override { return m_real.syncDirectory(dir); }
 
@@ -69,7 +71,9 @@ private:
         explicit Handle(std::unique_ptr<engine::FileHandle> real) : m_real(std::move(real)) {}
         int fd() const override { return m_real->fd(); }
         qint64 readAt(qint64 offset, char* data, qint64 size) override { return m_real->readAt(offset, data, size); }
-        bool writeAt(qint64 offset, const char* data, qint64 size) override { return m_real->writeAt(offset, data, size); }
+        bool writeAt(qint64 offset, const char* data, qint64 size) override {
+            return m_real->writeAt(offset, data, size);
+        }
         bool sync() override { return true; }
         bool truncate(qint64 size) override { return m_real->truncate(size); }
         qint64 size() override { return m_real->size(); }
@@ -88,7 +92,8 @@ void fillTable(const QString& dir, const QString& name, int count, F fill) {
     TSession session(QStringLiteral("GuiBenchBuild"));
     session.AddPassword(storage::tablePassword());
     TDatabase db(&session, QStringLiteral("GuiBenchBuildDb"));
-    db.Params = {QStringLiteral("PATH=") + dir, QStringLiteral("DEFAULT DRIVER=PARADOX"), QStringLiteral("ENABLE BCD=FALSE")};
+    db.Params = {QStringLiteral("PATH=") + dir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                 QStringLiteral("ENABLE BCD=FALSE")};
     TTable t;
     t.setDatabase(&db);
     t.TableName = name + QStringLiteral(".DB");
@@ -99,7 +104,9 @@ void fillTable(const QString& dir, const QString& name, int count, F fill) {
         t.Append();
         fill(t, i);
         t.Post();
-        if ((i + 1) % 50000 == 0) progress(QStringLiteral("%1: %2 of %3 rows, %4 s").arg(name).arg(i + 1).arg(count).arg(clock.elapsed() / 1000));
+        if ((i + 1) % 50000 == 0)
+            progress(
+                QStringLiteral("%1: %2 of %3 rows, %4 s").arg(name).arg(i + 1).arg(count).arg(clock.elapsed() / 1000));
     }
     t.Close();
     for (const QFileInfo& fi : QDir(dir).entryInfoList({name + QStringLiteral(".*")}, QDir::Files)) {
@@ -235,7 +242,8 @@ void benchSpecies(int species) {
 void benchCards(int cards, bool findByName) {
     static const char* const orders[] = {"evc", "nla", "nce", "lk", "d"};
     for (int order = 0; order < 5; ++order) {
-        IniFile(MainForm->firmSettingsPath()).writeInteger(QStringLiteral("D1"), QStringLiteral("Vyhledavani22Podle"), order);
+        IniFile(MainForm->firmSettingsPath())
+            .writeInteger(QStringLiteral("D1"), QStringLiteral("Vyhledavani22Podle"), order);
         double best = 1e9;
         double closing = 1e9;
         for (int run = 0; run < kRuns; ++run) {

@@ -87,7 +87,8 @@ void TCatalogueForm::build() {
     DBNavigator->ConfirmDelete = false;
     DBNavigator->setHints({QStringLiteral("První záznam (Ctrl+Home)"), QStringLiteral("Předchozí záznam (PgUp)"),
                            QStringLiteral("Další záznam (PgDn)"), QStringLiteral("Poslední záznam (Ctrl+End)"),
-                           QStringLiteral("Vložit záznam (Insert nebo F2)"), QStringLiteral("Smazat záznam (Ctrl+Del nebo Ctrl+Y)"),
+                           QStringLiteral("Vložit záznam (Insert nebo F2)"),
+                           QStringLiteral("Smazat záznam (Ctrl+Del nebo Ctrl+Y)"),
                            QStringLiteral("Opravit záznam (F4)"), QStringLiteral("Uložit záznam (F9)"),
                            QStringLiteral("Stornovat změny (Esc)")});
 
@@ -208,7 +209,8 @@ void TCatalogueForm::closingSequence() {
     }
     forms::setStatus(1, QString());
     forms::setStatus(2, QString());
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) WindowPlacement::save(this, m_setup.placementName);
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        WindowPlacement::save(this, m_setup.placementName);
     if (DM1) DM1->statusUpdate = false;
     try {
         forms::reopen(*m_table);

@@ -38,11 +38,11 @@ public:
         QString caption;  // window caption in this order
     };
     struct Setup {
-        QString objectName;     // "Ekdh1Form"
-        QString caption;        // "Databáze hub"
-        QString placementName;  // "DatabazeH1"
-        QString orderKey;       // "Vyhledavani20Podle"
-        QVector<Order> orders;  // by stored index; the first is the default order
+        QString objectName;                   // "Ekdh1Form"
+        QString caption;                      // "Databáze hub"
+        QString placementName;                // "DatabazeH1"
+        QString orderKey;                     // "Vyhledavani20Podle"
+        QVector<Order> orders;                // by stored index; the first is the default order
         QPoint narrowPosition, widePosition;  // default positions (left, top)
         QSize clientSize;
         QVector<EditField> edits;  // tab order; the last has its own Enter handling

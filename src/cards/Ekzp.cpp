@@ -30,17 +30,15 @@
 
 TEkzpForm* EkzpForm = nullptr;
 
-std::function<bool(const QString&, const QString&)> TEkzpForm::executeFile = [](const QString& file,
-                                                                               const QString& parameters) {
-    return TMainForm::ExecuteFile1(file, parameters);
-};
+std::function<bool(const QString&, const QString&)> TEkzpForm::executeFile =
+    [](const QString& file, const QString& parameters) { return TMainForm::ExecuteFile1(file, parameters); };
 
 std::function<QString(QWidget*, const QString&)> TEkzpForm::choosePictureFile = [](QWidget* parent,
-                                                                                  const QString& folder) {
+                                                                                   const QString& folder) {
     QFileDialog dialog(parent, QStringLiteral("Výběr souboru"), folder);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("obrázkové soubory (*.jpg *.png *.gif *.bmp)"),
-                           QStringLiteral("všechny soubory (*)")});
+    dialog.setNameFilters(
+        {QStringLiteral("obrázkové soubory (*.jpg *.png *.gif *.bmp)"), QStringLiteral("všechny soubory (*)")});
     dialog.selectFile(QString());  // the file name starts empty
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
@@ -55,8 +53,10 @@ struct Order {
     const char* caption;
 };
 const Order kOrders[] = {
-    {"Evc", "Kartotéka - podle evidenčního čísla"}, {"Nla", "Kartotéka - podle názvu latinsky"},
-    {"Nce", "Kartotéka - podle názvu česky"},       {"Lk", "Kartotéka - podle lokality"},
+    {"Evc", "Kartotéka - podle evidenčního čísla"},
+    {"Nla", "Kartotéka - podle názvu latinsky"},
+    {"Nce", "Kartotéka - podle názvu česky"},
+    {"Lk", "Kartotéka - podle lokality"},
     {"D", "Kartotéka - podle datumu"},
 };
 
@@ -203,7 +203,8 @@ void TEkzpForm::buildWindow() {
     DBNavigator->setDataSource(DM1->HdokSource);
     DBNavigator->setHints({QStringLiteral("První záznam (Ctrl+Home)"), QStringLiteral("Předchozí záznam (PgUp)"),
                            QStringLiteral("Další záznam (PgDn)"), QStringLiteral("Poslední záznam (Ctrl+End)"),
-                           QStringLiteral("Vložit záznam (Insert nebo F2)"), QStringLiteral("Smazat záznam (Ctrl+Del nebo Ctrl+Y)"),
+                           QStringLiteral("Vložit záznam (Insert nebo F2)"),
+                           QStringLiteral("Smazat záznam (Ctrl+Del nebo Ctrl+Y)"),
                            QStringLiteral("Opravit záznam (F4)"), QStringLiteral("Uložit záznam (F9)"),
                            QStringLiteral("Stornovat změny (Esc)")});
     connect(DBNavigator, &TDBNavigator::clicked, this, [this] { Nastaveni1(); });
@@ -277,9 +278,9 @@ void TEkzpForm::buildWindow() {
     layout->addWidget(frame);
     layout->addLayout(buttons);
 
-    QWidget* order[] = {DBEditEvc, DBEditKdh, DBEditNla, DBEditAto, DBCheckBoxPdh, DBEditNce,
-                        DBEditKdl, DBEditLk,  DBEditCmp, DBCheckBoxPdl, DBEditNmv, DBEditSd,
-                        DBEditPlo1, DBEditPlo2, DBEditLe, DBEditD, DBEditDt, DBEditObr, CloseButton};
+    QWidget* order[] = {DBEditEvc, DBEditKdh, DBEditNla,     DBEditAto, DBCheckBoxPdh, DBEditNce,  DBEditKdl,
+                        DBEditLk,  DBEditCmp, DBCheckBoxPdl, DBEditNmv, DBEditSd,      DBEditPlo1, DBEditPlo2,
+                        DBEditLe,  DBEditD,   DBEditDt,      DBEditObr, CloseButton};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
     ensurePolished();
@@ -568,7 +569,8 @@ bool TEkzpForm::handleKey(QWidget* target, QKeyEvent* key) {
         case Qt::Key_Y:
         case Qt::Key_Delete:
             if (!ctrl) return false;
-            if (MessageBox::confirm(QStringLiteral("Smazat záznam?"), this) && guarded([&] { t.Delete(); })) Nastaveni1();
+            if (MessageBox::confirm(QStringLiteral("Smazat záznam?"), this) && guarded([&] { t.Delete(); }))
+                Nastaveni1();
             forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_F4:

@@ -7,7 +7,8 @@ TFindCatalogueForm::Setup setup() {
     s.objectName = QStringLiteral("Find20Form");
     s.name = QStringLiteral("Vyhledavani20");
     s.items = {
-        {QStringLiteral("Názvu latinsky"), QStringLiteral("Nlad"), QStringLiteral("Databáze hub - podle názvu latinsky")},
+        {QStringLiteral("Názvu latinsky"), QStringLiteral("Nlad"),
+         QStringLiteral("Databáze hub - podle názvu latinsky")},
         {QStringLiteral("Názvu česky"), QStringLiteral("Nced"), QStringLiteral("Databáze hub - podle názvu česky")},
         {QStringLiteral("Kódu"), QStringLiteral("Kodh"), QStringLiteral("Databáze hub - podle kódu")},
     };

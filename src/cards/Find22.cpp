@@ -106,8 +106,9 @@ TFind22Form::TFind22Form(TTable* table, QWidget* owner) : QDialog(owner), m_tabl
     if (m_stored >= 0 && m_stored < kOrderCount) {
         choose(m_stored);
     } else {
-        for (QWidget* w : {static_cast<QWidget*>(FindEditEvc), static_cast<QWidget*>(ButtonEvc),
-                           static_cast<QWidget*>(FindEdit), static_cast<QWidget*>(FindEditD), static_cast<QWidget*>(ButtonD)}) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(FindEditEvc), static_cast<QWidget*>(ButtonEvc), static_cast<QWidget*>(FindEdit),
+              static_cast<QWidget*>(FindEditD), static_cast<QWidget*>(ButtonD)}) {
             w->setVisible(false);
         }
     }
@@ -201,7 +202,8 @@ void TFind22Form::ButtonEvcClick() {
     if (found) {
         rememberCodes();
     } else {
-        MessageBox::information(QStringLiteral("Zápis číslo ") + text + QStringLiteral(" není zapsán v kartotéce."), this);
+        MessageBox::information(QStringLiteral("Zápis číslo ") + text + QStringLiteral(" není zapsán v kartotéce."),
+                                this);
     }
 }
 
@@ -217,7 +219,8 @@ void TFind22Form::ButtonDClick() {
     try {
         if (!m_table->FindKey({date})) {
             m_table->FindNearest({date});
-            MessageBox::information(QStringLiteral("Datum ") + shown + QStringLiteral(" není zapsán v kartotéce."), this);
+            MessageBox::information(QStringLiteral("Datum ") + shown + QStringLiteral(" není zapsán v kartotéce."),
+                                    this);
         }
     } catch (const std::exception&) {
     }

@@ -28,11 +28,11 @@ public:
         QString ownerCaption;  // caption of the owning window in that order
     };
     struct Setup {
-        QString objectName; // "Find20Form"
-        QString name;       // settings prefix: "Vyhledavani20"
+        QString objectName;  // "Find20Form"
+        QString name;        // settings prefix: "Vyhledavani20"
         QVector<Item> items;
-        QString hint;       // of the search box
-        QSize clientSize;   // minimum client size
+        QString hint;      // of the search box
+        QSize clientSize;  // minimum client size
     };
 
     TFindCatalogueForm(const Setup& setup, TTable* table, QWidget* owner);

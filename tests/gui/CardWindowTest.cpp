@@ -154,7 +154,8 @@ TEST_F(CardWindowTest, PickingFromEitherCatalogueWithPrenestEnterOrDoubleClickAn
             ASSERT_TRUE(QTest::qWaitForWindowActive(w));
             ASSERT_EQ(QApplication::focusWidget(), species ? w->DBEditKdh : w->DBEditKdl);
             focus(w->DBEditAto);
-            EXPECT_EQ(species ? card("Nla") : card("Lk"), road.picks ? (species ? "Boletus edulis" : "Písek") : "Původní");
+            EXPECT_EQ(species ? card("Nla") : card("Lk"),
+                      road.picks ? (species ? "Boletus edulis" : "Písek") : "Původní");
         }
     }
     // The link labels pick as well.
@@ -259,16 +260,18 @@ TEST_F(CardWindowTest, KeyTableMovesDeletesEditsAndMatchesModifiersExactly) {
         const char* evc;
     };
     const Step steps[] = {
-        {Qt::Key_End, Qt::ControlModifier, "5"}, {Qt::Key_End, Qt::ControlModifier, "5"},
-        {Qt::Key_PageUp, Qt::NoModifier, "4"},   {Qt::Key_PageUp, Qt::ShiftModifier, "4"},
-        {Qt::Key_PageDown, Qt::NoModifier, "5"}, {Qt::Key_PageDown, Qt::NoModifier, "5"},
-        {Qt::Key_Home, Qt::ControlModifier, "1"}, {Qt::Key_PageUp, Qt::NoModifier, "1"},
+        {Qt::Key_End, Qt::ControlModifier, "5"},      {Qt::Key_End, Qt::ControlModifier, "5"},
+        {Qt::Key_PageUp, Qt::NoModifier, "4"},        {Qt::Key_PageUp, Qt::ShiftModifier, "4"},
+        {Qt::Key_PageDown, Qt::NoModifier, "5"},      {Qt::Key_PageDown, Qt::NoModifier, "5"},
+        {Qt::Key_Home, Qt::ControlModifier, "1"},     {Qt::Key_PageUp, Qt::NoModifier, "1"},
         {Qt::Key_PageDown, Qt::ControlModifier, "1"},
     };
     for (const Step& s : steps) {
         press(s.key, s.mods);
         EXPECT_EQ(card("Evc"), s.evc) << "after key " << s.key << " with " << int(s.mods);
-        if (&s == &steps[0]) EXPECT_EQ(w->DBEditNla->cursorPosition(), 0);  // the box received Home
+        if (&s == &steps[0]) {
+            EXPECT_EQ(w->DBEditNla->cursorPosition(), 0);  // the box received Home
+        }
     }
     EXPECT_EQ(w->rememberedSpeciesCode(), card("Kdh"));
 

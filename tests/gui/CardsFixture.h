@@ -25,7 +25,8 @@ protected:
     }
     void TearDown() override { WindowPlacement::setFirmSettings(QString(), QString()); }
 
-    static void addSpecies(const QString& kodh, const QString& nlad, const QString& atod = {}, const QString& nced = {}) {
+    static void addSpecies(const QString& kodh, const QString& nlad, const QString& atod = {},
+                           const QString& nced = {}) {
         TTable& t = DM1->Hdath;
         t.Append();
         t.FieldByName("Kodh")->setAsString(kodh);

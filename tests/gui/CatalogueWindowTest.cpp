@@ -98,8 +98,8 @@ TEST_F(CatalogueWindowTest, StoredOrderCaptionCloseQueryAndClosingBackInTheDefau
         const char* caption;
     };
     // A value outside the orders keeps the order and caption the window had.
-    for (const Case& c : {Case{1, "Nced", "Databáze hub - podle názvu česky"}, Case{2, "Kodh", "Databáze hub - podle kódu"},
-                          Case{5, "Nlad", "Databáze hub"}}) {
+    for (const Case& c : {Case{1, "Nced", "Databáze hub - podle názvu česky"},
+                          Case{2, "Kodh", "Databáze hub - podle kódu"}, Case{5, "Nlad", "Databáze hub"}}) {
         SCOPED_TRACE(c.stored);
         forms::writeFirmInteger("Vyhledavani20Podle", c.stored);
         TEkdh1Form* f = showWindow(new TEkdh1Form(MainForm));
@@ -108,7 +108,7 @@ TEST_F(CatalogueWindowTest, StoredOrderCaptionCloseQueryAndClosingBackInTheDefau
         DM1->Hdath.Locate("Kodh", "CACI");
         f->reject();
         EXPECT_EQ(DM1->Hdath.IndexFieldNames(), "Nlad");  // closing resets the order
-        EXPECT_EQ(species(), "Cantharellus cibarius");     // on the row that was current
+        EXPECT_EQ(species(), "Cantharellus cibarius");    // on the row that was current
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_TRUE(IniFile(MainForm->firmSettingsPath()).hasKey("D1", "DatabazeH1Left"));

@@ -15,8 +15,12 @@ namespace {
 constexpr int kRecords = 100000;
 
 // Latin names grow with the number, localities are scattered, every tenth card is marked.
-QString nameOf(int i) { return QStringLiteral("Druh %1").arg(i, 6, 10, QLatin1Char('0')); }
-QString localityOf(int i) { return QStringLiteral("Lokalita %1").arg(qint64(i) * 7919 % kRecords, 6, 10, QLatin1Char('0')); }
+QString nameOf(int i) {
+    return QStringLiteral("Druh %1").arg(i, 6, 10, QLatin1Char('0'));
+}
+QString localityOf(int i) {
+    return QStringLiteral("Lokalita %1").arg(qint64(i) * 7919 % kRecords, 6, 10, QLatin1Char('0'));
+}
 
 }  // namespace
 

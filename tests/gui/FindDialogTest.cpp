@@ -14,8 +14,8 @@
 class FindDialogTest : public CardsFixture {};
 
 TEST_F(FindDialogTest, CatalogueDialogFindsTheNearestRowWhileTypingAndStoresItsOrder) {
-    for (const char* name : {"Amanita muscaria", "Boletus edulis", "Boletus reticulatus", "Cantharellus cibarius",
-                             "Čechravka"}) {
+    for (const char* name :
+         {"Amanita muscaria", "Boletus edulis", "Boletus reticulatus", "Cantharellus cibarius", "Čechravka"}) {
         addSpecies(QString::fromUtf8(name).left(4).toUpper(), QString::fromUtf8(name));
     }
     TEkdh1Form* owner = showWindow(new TEkdh1Form(MainForm));
@@ -30,8 +30,9 @@ TEST_F(FindDialogTest, CatalogueDialogFindsTheNearestRowWhileTypingAndStoresItsO
         const char* typed;
         const char* found;
     };
-    for (const Step& s : {Step{"B", "Boletus edulis"}, Step{"Bol", "Boletus edulis"}, Step{"Bolr", "Cantharellus cibarius"},
-                          Step{"Ci", "Čechravka"}, Step{"Zz", "Čechravka"}, Step{"", "Amanita muscaria"}}) {
+    for (const Step& s :
+         {Step{"B", "Boletus edulis"}, Step{"Bol", "Boletus edulis"}, Step{"Bolr", "Cantharellus cibarius"},
+          Step{"Ci", "Čechravka"}, Step{"Zz", "Čechravka"}, Step{"", "Amanita muscaria"}}) {
         f->FindEdit->clear();
         typeText(f->FindEdit, QString::fromUtf8(s.typed));
         EXPECT_EQ(nla(), QString::fromUtf8(s.found)) << s.typed;

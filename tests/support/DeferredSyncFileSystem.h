@@ -16,7 +16,9 @@ public:
         auto file = m_real.open(path, mode, error);
         return file ? std::make_unique<Handle>(std::move(file)) : nullptr;
     }
-    bool rename(const QString& from, const QString& to, QString* error) override { return m_real.rename(from, to, error); }
+    bool rename(const QString& from, const QString& to, QString* error) override {
+        return m_real.rename(from, to, error);
+    }
     bool remove(const QString& path) override { return m_real.remove(path); }
     bool syncDirectory(const QString&) override { return true; }
 
@@ -26,7 +28,9 @@ private:
         explicit Handle(std::unique_ptr<engine::FileHandle> real) : m_real(std::move(real)) {}
         int fd() const override { return m_real->fd(); }
         qint64 readAt(qint64 offset, char* data, qint64 size) override { return m_real->readAt(offset, data, size); }
-        bool writeAt(qint64 offset, const char* data, qint64 size) override { return m_real->writeAt(offset, data, size); }
+        bool writeAt(qint64 offset, const char* data, qint64 size) override {
+            return m_real->writeAt(offset, data, size);
+        }
         bool sync() override { return true; }
         bool truncate(qint64 size) override { return m_real->truncate(size); }
         qint64 size() override { return m_real->size(); }

@@ -101,7 +101,8 @@ public:
             emit dataChanged(index(r, 0), index(r, std::max(0, int(columns.size()) - 1)));
         }
         if (markChanged && !m_rows.isEmpty()) {
-            const int first = std::clamp(std::min(oldCurrent < 0 ? currentRow : oldCurrent, currentRow), 0, int(m_rows.size()) - 1);
+            const int first =
+                std::clamp(std::min(oldCurrent < 0 ? currentRow : oldCurrent, currentRow), 0, int(m_rows.size()) - 1);
             const int last = std::clamp(std::max(oldCurrent, currentRow), 0, int(m_rows.size()) - 1);
             emit headerDataChanged(Qt::Vertical, first, last);
         }
@@ -136,9 +137,12 @@ namespace {
 
 QString indicatorMark(const TDataSet* ds) {
     switch (ds->State()) {
-        case TDataSetState::Insert: return QStringLiteral("*");
-        case TDataSetState::Edit: return QStringLiteral("I");
-        default: return QStringLiteral("▶");
+        case TDataSetState::Insert:
+            return QStringLiteral("*");
+        case TDataSetState::Edit:
+            return QStringLiteral("I");
+        default:
+            return QStringLiteral("▶");
     }
 }
 

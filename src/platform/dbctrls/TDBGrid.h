@@ -83,9 +83,9 @@ private:
     TDBGridModel* m_model;
     QScrollBar* m_scrollBar;
     QPointer<TDataSource> m_source;
-    int m_top = 0;             // position of the record in the first shown row
-    bool m_syncing = false;    // the grid is moving its current row to the dataset's cursor
-    bool m_moving = false;     // the grid is moving the dataset's cursor
-    bool m_stale = false;      // a change arrived while moving the cursor
+    int m_top = 0;           // position of the record in the first shown row
+    bool m_syncing = false;  // the grid is moving its current row to the dataset's cursor
+    bool m_moving = false;   // the grid is moving the dataset's cursor
+    bool m_stale = false;    // a change arrived while moving the cursor
     bool m_reloadQueued = false;
 };

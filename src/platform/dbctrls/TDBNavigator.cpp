@@ -14,8 +14,8 @@ namespace {
 
 // Glyphs of the buttons: arrows to the ends and by one record, plus, minus, edit, save, drop.
 const char* const kGlyphs[TDBNavigator::kButtonCount] = {"|◀", "◀", "▶", "▶|", "+", "−", "✎", "✔", "✘"};
-const char* const kNames[TDBNavigator::kButtonCount] = {"First", "Prior", "Next", "Last", "Insert",
-                                                        "Delete", "Edit", "Post", "Cancel"};
+const char* const kNames[TDBNavigator::kButtonCount] = {"First",  "Prior", "Next", "Last",  "Insert",
+                                                        "Delete", "Edit",  "Post", "Cancel"};
 
 bool editing(const TDataSet* ds) {
     return ds->State() == TDataSetState::Edit || ds->State() == TDataSetState::Insert;
@@ -115,11 +115,21 @@ void TDBNavigator::BtnClick(Button which) {
     if (!ds || !ds->Active()) return;
     try {
         switch (which) {
-            case First: ds->First(); break;
-            case Prior: ds->Prior(); break;
-            case Next: ds->Next(); break;
-            case Last: ds->Last(); break;
-            case Insert: ds->Insert(); break;
+            case First:
+                ds->First();
+                break;
+            case Prior:
+                ds->Prior();
+                break;
+            case Next:
+                ds->Next();
+                break;
+            case Last:
+                ds->Last();
+                break;
+            case Insert:
+                ds->Insert();
+                break;
             case Delete:
                 if (ConfirmDelete && MessageBox::show(MsgKind::Confirmation, QStringLiteral("Smazat záznam?"),
                                                       MsgButtons::OkCancel, window()) != MsgResult::Ok) {
@@ -127,9 +137,15 @@ void TDBNavigator::BtnClick(Button which) {
                 }
                 ds->Delete();
                 break;
-            case Edit: ds->Edit(); break;
-            case Post: ds->Post(); break;
-            case Cancel: ds->Cancel(); break;
+            case Edit:
+                ds->Edit();
+                break;
+            case Post:
+                ds->Post();
+                break;
+            case Cancel:
+                ds->Cancel();
+                break;
         }
     } catch (const std::exception& e) {
         dbctrls::reportError(e, window());
