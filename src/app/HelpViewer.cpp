@@ -117,6 +117,9 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         {40, QStringLiteral("tisk.html"), 0},          {41, QStringLiteral("nahled.html"), 1},
         {42, QStringLiteral("tisk-pdf.html"), 1},      {11, QStringLiteral("klavesy.html"), 0},
         {12, QStringLiteral("prevod-dat.html"), 0},
+        // The card index from 20.
+        {20, QStringLiteral("zapis-karet.html"), 0},   {21, QStringLiteral("databaze-hub.html"), 1},
+        {22, QStringLiteral("databaze-lokalit.html"), 1},
         // Backup, restore and shared data from 60.
         {60, QStringLiteral("zalohovani.html"), 0},    {61, QStringLiteral("obnoveni.html"), 0},
         {62, QStringLiteral("sitova-data.html"), 0},

@@ -23,6 +23,10 @@
 
 #include "Au5.h"
 #include "Auto1.h"
+#include "CardFlags.h"
+#include "Ekdh1.h"
+#include "Ekdl1.h"
+#include "Ekzp.h"
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "EngineError.h"
@@ -225,13 +229,17 @@ void TMainForm::buildMenu() {
     addCommand(spolecne, QStringLiteral("Spolecneudaje2"), QStringLiteral("&Společné údaje"), QStringLiteral("Společné údaje"));
 
     QMenu* kartoteka = topMenu(QStringLiteral("Kartoteka1"), QStringLiteral("&Kartotéka"), QStringLiteral("Kartotéka"));
-    addCommand(kartoteka, QStringLiteral("Zpisdokartotky1"), QStringLiteral("&Zápis do kartotéky"),
-               QStringLiteral("Zápis do kartotéky"), QKeySequence(Qt::Key_F2));
+    connect(addCommand(kartoteka, QStringLiteral("Zpisdokartotky1"), QStringLiteral("&Zápis do kartotéky"),
+                       QStringLiteral("Zápis do kartotéky"), QKeySequence(Qt::Key_F2)),
+            &QAction::triggered, this, [this] { ZapisN2(false); });
     addCommand(kartoteka, QStringLiteral("Vyhledavaniopravy1"), QStringLiteral("&Vyhledávání, opravy"),
                QStringLiteral("Vyhledávání, opravy"));
     kartoteka->addSeparator();
-    addCommand(kartoteka, QStringLiteral("Databazehub1"), QStringLiteral("Databáze &hub"), QStringLiteral("Databáze hub"));
-    addCommand(kartoteka, QStringLiteral("Databazelokalit1"), QStringLiteral("Databáze &lokalit"), QStringLiteral("Databáze lokalit"));
+    connect(addCommand(kartoteka, QStringLiteral("Databazehub1"), QStringLiteral("Databáze &hub"), QStringLiteral("Databáze hub")),
+            &QAction::triggered, this, &TMainForm::Databazehub1Click);
+    connect(addCommand(kartoteka, QStringLiteral("Databazelokalit1"), QStringLiteral("Databáze &lokalit"),
+                       QStringLiteral("Databáze lokalit")),
+            &QAction::triggered, this, &TMainForm::Databazelokalit1Click);
     kartoteka->addSeparator();
     addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"), QKeySequence(Qt::Key_F6));
 
@@ -532,13 +540,52 @@ void TMainForm::PrevodPisma1(QObject* report) {
     }
 }
 
-void TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
+bool TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
     const QFileInfo info(file);
-    if (info.isExecutable() && !info.isDir()) {
-        QProcess::startDetached(file, QProcess::splitCommand(parameters), info.absolutePath());
-    } else {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
-    }
+    // A program (a path, or a name the system finds on its search path) is started with the
+    // parameters, each quoted one as one argument; any other file opens with its program.
+    const bool program = info.isFile() ? info.isExecutable() : !QStandardPaths::findExecutable(file).isEmpty();
+    if (program) return QProcess::startDetached(file, QProcess::splitCommand(parameters));
+    if (!info.exists()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+}
+
+// ---- card index commands -------------------------------------------------------------------
+
+void TMainForm::ZapisN2(bool fromPrint) {
+    // From the menu the window goes to the first card of its order; from the print window it
+    // stays on the card whose label was printed.
+    cards::cardGoToFirst = !fromPrint;
+    DM1->Hdok.Refresh();
+    DM1->Hdok.First();
+    if (fromPrint) DM1->Hdok.Locate(QStringLiteral("Evc"), DM1->Hspl.FieldByName(QStringLiteral("C1"))->AsInteger());
+    if ((new TEkzpForm(this))->exec() == TEkzpForm::PrintResult) VyberTisku1(2);
+}
+
+void TMainForm::VyberTisku1(int mode) {
+    Q_UNUSED(mode);
+    // The tables are read again for the print and the status panels emptied; the print
+    // selection window itself is opened here once it exists.
+    DM1->Obnovit1();
+    setStatusText(0, QString());
+    setStatusText(1, QString());
+    setStatusText(2, QString());
+}
+
+void TMainForm::Databazehub1Click() {
+    cards::pickMode = false;
+    cards::cataloguesGoToFirst = true;
+    DM1->Hdath.Refresh();
+    DM1->Hdath.First();
+    (new TEkdh1Form(this))->exec();
+}
+
+void TMainForm::Databazelokalit1Click() {
+    cards::pickMode = false;
+    cards::cataloguesGoToFirst = true;
+    DM1->Hdatl.Refresh();
+    DM1->Hdatl.First();
+    (new TEkdl1Form(this))->exec();
 }
 
 // ---- erasing the card index ----------------------------------------------------------------

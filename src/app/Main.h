@@ -88,8 +88,19 @@ public:
     // variants: " CE" is appended to each font name that does not contain it yet. Elements are
     // the report's child objects that have a font.
     static void PrevodPisma1(QObject* report);
-    // Opens a document with its program, or starts a program with parameters.
-    static void ExecuteFile1(const QString& file, const QString& parameters);
+    // Opens a document with its program, or starts a program with parameters (a quoted
+    // parameter is one argument). False when that could not be done.
+    static bool ExecuteFile1(const QString& file, const QString& parameters);
+    // Card entry (the command "Zápis do kartotéky"): re-reads the cards, shows the card window
+    // on the first card, or with `fromPrint` on the card Hspl.C1, and hands a print request on
+    // to the print window.
+    void ZapisN2(bool fromPrint);
+    // The print window (mode 2 from the menu and after card entry or search): re-reads the
+    // tables and empties the status panels first.
+    void VyberTisku1(int mode);
+    // The catalogue commands: the catalogue window outside pick mode, on its first row.
+    void Databazehub1Click();
+    void Databazelokalit1Click();
     // The firm's printer as chosen by VyberTisk1 (empty: the system default).
     QString currentPrinterName() const { return m_currentPrinter; }
     // Paper, orientation and margins chosen in the printer set-up (the default page until then).

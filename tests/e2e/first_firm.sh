@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user who starts the program for the first time chooses local data, creates a firm with the
-# keyboard only, which opens it, prints the firm list (no printer: the pages go to the offered
-# PDF), backs the firm up and restores it, then ends the program from the menu. Checked: the main
-# window's caption, the firm's name as stored in the register, the firm directory's 27 table
-# files, the PDF's text, the archive, a clean exit without lock files left behind.
+# keyboard only, which opens it, keeps the catalogues and writes three cards (cards_road.sh),
+# restarts the program, prints the firm list (no printer: the pages go to the offered PDF), backs
+# the firm up and restores it, then ends the program from the menu. Checked: the main window's
+# caption, the firm's name as stored in the register, the firm directory's 27 table files, the
+# cards on disk, the PDF's text, the archive, a clean exit without lock files left behind.
 # Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_table_dump>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/cards_road.sh"
 e2e_init "$@"
 e2e_start_display
 e2e_start_program
@@ -46,6 +48,8 @@ done
 [ "$count" -eq 27 ] || fail "the firm directory holds $count of the 27 table files"
 hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
 [ -n "$hspl" ] || fail "the firm's common data row is missing"
+
+cards_road
 
 # "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.
 key '^Lamelin 1\.10$' alt+m              # "Další &možnosti"
@@ -86,10 +90,11 @@ wait_window_gone '^Obnovení dat$'
 [ -e "$E2E_DATA/D1/Zaloha" ] && fail "the restore left its folder Zaloha behind"
 register="$(read_table "$E2E_DATA" Data.DB)"
 [ "$register" = "1|1|Houbaři z Písku|D1" ] || fail "after the restore the register holds '$register'"
+[ "$(read_fields "$E2E_DATA/D1" Hdok.DB Evc | tr '\n' ' ')" = "1 2 3 " ] || fail "the restored firm lacks its cards"
 
 key '^Lamelin 1\.10$' alt+s              # "&Soubor"
 press k                                  # "&Konec"
 wait_program_end
 leftover="$(find "$E2E_DATA" -name '*.lck')"
 [ -z "$leftover" ] || fail "lock files left after a clean exit: $leftover"
-echo "E2E passed: firm D1 created by keyboard, firm list saved as PDF, backed up, restored, closed; caption '$caption'"
+echo "E2E passed: firm D1 created by keyboard, three cards written and read back, firm list saved as PDF, backed up, restored, closed; caption '$caption'"

@@ -169,6 +169,11 @@ read_table() {
     "$E2E_DUMP" "$1" "$2" || fail "the table $2 in $1 cannot be read"
 }
 
+# read_fields <directory> <table> <field>...: the same, only the fields named, in that order.
+read_fields() {
+    "$E2E_DUMP" "$@" || fail "the table $2 in $1 cannot be read"
+}
+
 # Waits until the program has ended by itself (after the user closed it); fails otherwise.
 wait_program_end() {
     wait_for bash -c "! kill -0 $E2E_APP_PID 2>/dev/null" || fail "the program did not end"

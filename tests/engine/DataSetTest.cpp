@@ -129,6 +129,57 @@ TEST_F(DataSetNavigation, RecordCountAndRecNoCountOnlyFilteredRecords) {
     EXPECT_EQ(evc(*t), 1);
 }
 
+TEST_F(DataSetNavigation, PositionsBookmarksReadRecordAndMoveByInOrderAndFilter) {
+    auto t = openCards(8, "Nla");  // Amanita 2, Boletus 1, Cantharellus 3, Čirůvka 8, Chroogomphus 7, ...
+    t->AddCalcField("Upper", engine::FieldType::String, 40);
+    t->Close();
+    t->OnCalcFields = [](TDataSet& ds) { ds.FieldByName("Upper")->setAsString(ds.FieldByName("Nla")->AsString().toUpper()); };
+    t->Open();
+    t->setFilter("Neh = 'A'");
+    t->setFiltered(true);  // 1 Boletus, 3 Cantharellus, 7 Chroogomphus, 5 Lactarius
+    ASSERT_EQ(t->RecordCount(), 4);
+    EXPECT_EQ(t->CurrentPosition(), 0);
+    QList<int> atPositions;
+    for (int p = 0; p < 4; ++p) atPositions << int(t->BookmarkAt(p).id);
+    EXPECT_FALSE(t->BookmarkAt(4).isValid());
+    EXPECT_FALSE(t->BookmarkAt(-1).isValid());
+
+    // ReadRecord shows another record, calculated fields included, and leaves the cursor alone.
+    int scrolls = 0;
+    t->AfterScroll = [&](TDataSet&) { ++scrolls; };
+    QString read;
+    t->ReadRecord(t->BookmarkAt(2), [&] { read = nla(*t) + "|" + t->FieldByName("Upper")->AsString(); });
+    EXPECT_EQ(read, "Chroogomphus rutilus|CHROOGOMPHUS RUTILUS");
+    EXPECT_EQ(nla(*t), "Boletus edulis");
+    EXPECT_EQ(t->FieldByName("Upper")->AsString(), "BOLETUS EDULIS");
+    EXPECT_EQ(scrolls, 0);
+
+    // MoveBy jumps; running past an end stops there with Bof or Eof set, as Next and Prior would.
+    EXPECT_EQ(t->MoveBy(2), 2);
+    EXPECT_EQ(evc(*t), 7);
+    EXPECT_FALSE(t->Eof());
+    EXPECT_EQ(t->RecNo(), 3);
+    EXPECT_EQ(t->GetBookmark().id, quint32(atPositions[2]));
+    EXPECT_EQ(t->MoveBy(5), 1);
+    EXPECT_EQ(evc(*t), 5);
+    EXPECT_TRUE(t->Eof());
+    EXPECT_EQ(t->MoveBy(-10), -3);
+    EXPECT_EQ(evc(*t), 1);
+    EXPECT_TRUE(t->Bof());
+    EXPECT_EQ(scrolls, 3);  // one per MoveBy, however far
+
+    // While inserting, the new record is shown where the record current before it stands.
+    t->MoveBy(1);
+    t->Insert();
+    EXPECT_EQ(t->CurrentPosition(), 1);
+    EXPECT_EQ(t->RecNo(), 0);
+    t->Cancel();
+    t->setFiltered(false);
+    ASSERT_TRUE(t->Locate("Evc", 3));
+    EXPECT_EQ(t->CurrentPosition(), 2);  // Cantharellus in the whole Nla order
+    EXPECT_EQ(t->RecordCount(), 8);
+}
+
 TEST_F(DataSetNavigation, CloseOpenAndRefresh) {
     auto t = openFilled();
     t->MoveBy(2);

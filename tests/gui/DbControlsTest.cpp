@@ -17,6 +17,8 @@
 #include "EngineFixture.h"
 #include "MessageRecorder.h"
 #include "TDBGrid.h"
+#include "TDBNavigator.h"
+#include <QToolButton>
 #include "TDataSource.h"
 
 namespace {
@@ -508,4 +510,54 @@ TEST_F(DbGridTest, ClosedOrFailingDatasetShowsAnEmptyGrid) {
 
     source.setDataSet(nullptr);
     EXPECT_EQ(grid.model()->rowCount(), 0);
+}
+
+// ---- navigator ------------------------------------------------------------------------------
+
+TEST_F(DbGridTest, NavigatorActsEnablesItsButtonsAndConfirmsDeletesWhenAsked) {
+    TDBNavigator nav;
+    nav.setDataSource(&source);
+    QVector<TDBNavigator::Button> clicks;
+    QObject::connect(&nav, &TDBNavigator::clicked, [&](TDBNavigator::Button b) { clicks << b; });
+    auto enabled = [&](TDBNavigator::Button b) { return nav.button(b)->isEnabled(); };
+
+    EXPECT_FALSE(enabled(TDBNavigator::First));  // at the first record
+    EXPECT_TRUE(enabled(TDBNavigator::Next));
+    EXPECT_FALSE(enabled(TDBNavigator::Post));
+    nav.button(TDBNavigator::Last)->click();
+    EXPECT_EQ(cards->FieldByName("Evc")->AsInteger(), 2);
+    EXPECT_FALSE(enabled(TDBNavigator::Next));
+    EXPECT_TRUE(enabled(TDBNavigator::Prior));
+    nav.button(TDBNavigator::Edit)->click();
+    EXPECT_EQ(cards->State(), TDataSetState::Edit);
+    EXPECT_TRUE(enabled(TDBNavigator::Post));
+    EXPECT_FALSE(enabled(TDBNavigator::Edit));
+    nav.button(TDBNavigator::Cancel)->click();
+    EXPECT_EQ(clicks, (QVector<TDBNavigator::Button>{TDBNavigator::Last, TDBNavigator::Edit, TDBNavigator::Cancel}));
+
+    // Delete asks (OK, Storno); Storno keeps the record and is no click.
+    boxes.answer(MsgResult::Cancel);
+    nav.button(TDBNavigator::Delete)->click();
+    ASSERT_EQ(boxes.boxes.size(), 1);
+    EXPECT_EQ(boxes.boxes[0].text, "Smazat záznam?");
+    EXPECT_EQ(boxes.boxes[0].buttons, MsgButtons::OkCancel);
+    EXPECT_EQ(cards->RecordCount(), 3);
+    nav.button(TDBNavigator::Delete)->click();
+    EXPECT_EQ(cards->RecordCount(), 2);
+    nav.ConfirmDelete = false;
+    nav.button(TDBNavigator::Delete)->click();
+    EXPECT_EQ(cards->RecordCount(), 1);
+    EXPECT_EQ(boxes.boxes.size(), 2);
+    EXPECT_EQ(clicks.size(), 5);
+
+    // A failing action is reported and is no click.
+    cards->Edit();
+    cards->FieldByName("Evc")->setAsInteger(3);
+    cards->Post();
+    cards->Insert();
+    cards->FieldByName("Evc")->setAsInteger(3);
+    nav.button(TDBNavigator::Post)->click();
+    EXPECT_EQ(boxes.boxes.last().kind, MsgKind::Error);
+    EXPECT_EQ(cards->State(), TDataSetState::Insert);
+    EXPECT_EQ(clicks.size(), 5);
 }

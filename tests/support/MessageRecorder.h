@@ -7,7 +7,7 @@
 #include "MessageBox.h"
 
 // Answers message boxes in tests and records each one. Answers are taken from a queue; when
-// it is empty, questions are answered Yes and notices OK. Restores the real boxes when destroyed.
+// it is empty, questions are answered Yes, notices and OK/Storno questions OK. Restores the real boxes when destroyed.
 class MessageRecorder {
 public:
     struct Box {
@@ -24,7 +24,7 @@ public:
                 answers.pop_front();
                 return r;
             }
-            return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Yes;
+            return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgResult::Ok : MsgResult::Yes;
         });
     }
     ~MessageRecorder() { MessageBox::setResponder(nullptr); }

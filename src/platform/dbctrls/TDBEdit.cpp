@@ -141,9 +141,17 @@ bool TDBEdit::prepareEdit() {
 }
 
 void TDBEdit::keyPressEvent(QKeyEvent* event) {
-    if (!isReadOnly() && changesText(event) && !prepareEdit()) {
-        event->accept();  // the record cannot be changed now: the key is dropped
-        return;
+    if (!isReadOnly() && changesText(event)) {
+        const TField* before = Field();
+        const bool wasBrowsing = before && !editing(before->DataSet());
+        if (!prepareEdit()) {
+            event->accept();  // the record cannot be changed now: the key is dropped
+            return;
+        }
+        // Typing into an empty table started a new record: what is typed replaces the default
+        // the new record put here (the next registration number), as when the box is entered.
+        const TField* now = Field();
+        if (wasBrowsing && now && now->DataSet()->State() == TDataSetState::Insert) selectAll();
     }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !updateRecord()) {
         event->accept();  // a refused value must not reach the dialog's default button

@@ -1,23 +1,29 @@
 #include "TDBGrid.h"
 
 #include <QAbstractTableModel>
+#include <QFocusEvent>
 #include <QFont>
-#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyle>
+#include <QTimer>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "DbCtrlsError.h"
+#include "MessageBox.h"
 #include "TDataSet.h"
 #include "TDataSource.h"
 #include "TField.h"
 
-// The texts the grid shows: one row per record, identified by the record's bookmark.
+// The shown rows: one per record of the grid's window onto the dataset.
 class TDBGridModel : public QAbstractTableModel {
 public:
     struct Row {
-        quint32 id = 0;
+        quint32 id = 0;      // the record's bookmark; 0 for the new record being inserted
+        bool isNew = false;  // the new record, not yet posted
         QStringList values;
         bool operator==(const Row&) const = default;
     };
@@ -26,6 +32,7 @@ public:
 
     QVector<TDBGrid::Column> columns;
     QStringList titles;
+    bool indicator = false;
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     int columnCount(const QModelIndex& parent = {}) const override {
@@ -44,8 +51,10 @@ public:
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return titles.value(section);
-        return QAbstractTableModel::headerData(section, orientation, role);
+        if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+        if (orientation == Qt::Horizontal) return titles.value(section);
+        // The indicator: the current record, marked by what is being done with it.
+        return section == m_currentRow ? m_mark : QString();
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override {
@@ -58,7 +67,7 @@ public:
         titles.clear();
         for (const auto& c : columns) titles << (c.title.isEmpty() ? c.field : c.title);
         m_rows.clear();
-        m_rowOfId.clear();
+        m_currentRow = -1;
         endResetModel();
     }
 
@@ -74,14 +83,30 @@ public:
         }
     }
 
-    // Replaces the rows; an unchanged snapshot leaves the view (and its scrolling) alone.
-    void setRows(QVector<Row> rows) {
-        if (rows == m_rows) return;
-        beginResetModel();
-        m_rows = std::move(rows);
-        m_rowOfId.clear();
-        for (int i = 0; i < m_rows.size(); ++i) m_rowOfId.insert(m_rows[i].id, i);
-        endResetModel();
+    // Replaces the rows. The same number of rows only repaints what changed, so that the view
+    // keeps its current cell and scrolling; another number resets the model.
+    void setRows(QVector<Row> rows, int currentRow, const QString& mark) {
+        const bool markChanged = currentRow != m_currentRow || mark != m_mark;
+        const int oldCurrent = m_currentRow;
+        m_currentRow = currentRow;
+        m_mark = mark;
+        if (rows.size() != m_rows.size()) {
+            beginResetModel();
+            m_rows = std::move(rows);
+            endResetModel();
+            return;
+        }
+        for (int r = 0; r < m_rows.size(); ++r) {
+            if (m_rows[r] == rows[r]) continue;
+            m_rows[r] = std::move(rows[r]);
+            emit dataChanged(index(r, 0), index(r, std::max(0, int(columns.size()) - 1)));
+        }
+        if (markChanged && !m_rows.isEmpty()) {
+            const int first =
+                std::clamp(std::min(oldCurrent < 0 ? currentRow : oldCurrent, currentRow), 0, int(m_rows.size()) - 1);
+            const int last = std::clamp(std::max(oldCurrent, currentRow), 0, int(m_rows.size()) - 1);
+            emit headerDataChanged(Qt::Vertical, first, last);
+        }
     }
 
     // Shows new texts for one row (the record being edited).
@@ -100,67 +125,34 @@ public:
         return values;
     }
 
-    int rowOf(quint32 id) const { return m_rowOfId.value(id, -1); }
-    quint32 idAt(int row) const { return row >= 0 && row < m_rows.size() ? m_rows[row].id : 0; }
+    int currentRow() const { return m_currentRow; }
+    const Row* rowAt(int row) const { return row >= 0 && row < m_rows.size() ? &m_rows[row] : nullptr; }
 
 private:
     QVector<Row> m_rows;
-    QHash<quint32, int> m_rowOfId;
+    int m_currentRow = -1;
+    QString m_mark;
 };
 
 namespace {
 
-// Datasets being walked by some grid. Walking moves the cursor with controls disabled, and
-// enabling them again reports a change to every source of the dataset; grids ignore that
-// report, or two grids over one dataset would keep waking each other.
-QSet<const TDataSet*>& walking() {
-    static QSet<const TDataSet*> set;
-    return set;
-}
-
-bool editing(const TDataSet* ds) {
-    return ds->State() == TDataSetState::Edit || ds->State() == TDataSetState::Insert;
-}
-
-// Reads every record of `ds` in its order and puts the cursor back. AfterScroll handlers are
-// held back meanwhile: the walk is no move of the user's. A failure to read leaves `rows` empty.
-void walk(TDataSet* ds, const TDBGridModel& model, QVector<TDBGridModel::Row>& rows) {
-    struct Guard {
-        TDataSet* ds;
-        TDataSet::Event afterScroll;
-        explicit Guard(TDataSet* d) : ds(d), afterScroll(std::move(d->AfterScroll)) {
-            ds->AfterScroll = nullptr;
-            walking().insert(ds);
-            ds->DisableControls();
-        }
-        ~Guard() {
-            ds->EnableControls();
-            walking().remove(ds);
-            ds->AfterScroll = std::move(afterScroll);
-        }
-    } guard(ds);
-
-    TBookmark mark;
-    try {
-        mark = ds->GetBookmark();
-        for (ds->First(); !ds->Eof(); ds->Next()) rows.append({ds->GetBookmark().id, model.readValues(ds)});
-    } catch (const std::exception&) {
-        rows.clear();  // a grid that cannot read its records shows none
-    }
-    try {
-        if (mark.isValid() && ds->BookmarkValid(mark)) {
-            ds->GotoBookmark(mark);
-        } else if (!ds->IsEmpty()) {
-            ds->First();
-        }
-    } catch (const std::exception&) {
-        // The cursor stays where the failure left it; the next notification shows that.
+QString indicatorMark(const TDataSet* ds) {
+    switch (ds->State()) {
+        case TDataSetState::Insert:
+            return QStringLiteral("*");
+        case TDataSetState::Edit:
+            return QStringLiteral("I");
+        default:
+            return QStringLiteral("▶");
     }
 }
 
 }  // namespace
 
-TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel(this)) {
+TDBGrid::TDBGrid(QWidget* parent)
+    : QTableView(parent), m_model(new TDBGridModel(this)), m_scrollBar(new QScrollBar(Qt::Vertical, this)) {
+    m_scrollBar->setObjectName(QStringLiteral("PositionScrollBar"));
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -168,12 +160,20 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     setShowGrid(true);
     setTabKeyNavigation(false);  // Tab leaves the grid for the next control
     setWordWrap(false);
+    // The rows shown always fit; the scroll bar of record positions stands in for Qt's own.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsMovable(false);
     // Titles taken from the fields' labels may be longer than the ones given.
     connect(m_model, &QAbstractItemModel::headerDataChanged, this, &TDBGrid::applyWidths);
+    connect(m_scrollBar, &QScrollBar::valueChanged, this, [this](int value) {
+        if (!m_syncing) scrollToPosition(value);
+    });
 }
 
 TDBGrid::~TDBGrid() = default;
@@ -186,11 +186,16 @@ void TDBGrid::setDataSource(TDataSource* source) {
         connect(m_source, &TDataSource::dataChanged, this, &TDBGrid::onDataChanged);
         connect(m_source, &TDataSource::stateChanged, this, [this] { onDataChanged(nullptr); });
     }
+    m_top = 0;
     refresh();
 }
 
 TDataSource* TDBGrid::DataSource() const {
     return m_source;
+}
+
+TDataSet* TDBGrid::dataSet() const {
+    return m_source ? m_source->DataSet() : nullptr;
 }
 
 void TDBGrid::setColumns(const QVector<Column>& columns) {
@@ -201,6 +206,12 @@ void TDBGrid::setColumns(const QVector<Column>& columns) {
 
 const QVector<TDBGrid::Column>& TDBGrid::columns() const {
     return m_model->columns;
+}
+
+void TDBGrid::setIndicator(bool on) {
+    m_model->indicator = on;
+    verticalHeader()->setVisible(on);
+    if (on) verticalHeader()->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("▶")) + 10);
 }
 
 void TDBGrid::applyWidths() {
@@ -218,80 +229,89 @@ QSize TDBGrid::sizeHint() const {
     return QSize(width, QTableView::sizeHint().height());
 }
 
-void TDBGrid::keyPressEvent(QKeyEvent* event) {
-    const bool forward = event->key() == Qt::Key_Tab && event->modifiers() == Qt::NoModifier;
-    const bool back = event->key() == Qt::Key_Backtab;
-    if (tabKeyNavigation() && (forward || back)) {
-        const int column = currentIndex().column();
-        const bool atEdge = forward ? column >= m_model->columnCount() - 1 : column <= 0;
-        if (atEdge || !currentIndex().isValid()) {
-            // The widget's own focus move: the view's would send Tab to itself again.
-            QWidget::focusNextPrevChild(forward);
-            event->accept();
-            return;
-        }
-    }
-    QTableView::keyPressEvent(event);
-}
+// ---- the window onto the dataset -----------------------------------------------------------
 
-void TDBGrid::onDataChanged(TField* field) {
-    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
-    if (ds && walking().contains(ds)) return;
-    if (m_moving) {
-        m_stale = true;
-        return;
-    }
-    if (field) {
-        // One field of the record being edited: only its row changes.
-        if (ds && ds->Active()) {
-            try {
-                m_model->setRowValues(m_model->rowOf(ds->GetBookmark().id), m_model->readValues(ds));
-            } catch (const std::exception&) {
-            }
-        }
-        return;
-    }
-    refresh();
+int TDBGrid::visibleRowCount() const {
+    // Computed from the frame rather than from the viewport, so that a grid not yet shown (whose
+    // viewport has not been laid out) shows as many rows as it will when shown.
+    int height = contentsRect().height();
+    if (!horizontalHeader()->isHidden()) height -= horizontalHeader()->sizeHint().height();
+    if (horizontalScrollBar()->isVisible()) height -= horizontalScrollBar()->height();
+    return std::max(1, height / std::max(1, verticalHeader()->defaultSectionSize()));
 }
 
 void TDBGrid::refresh() {
-    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
-    if (!ds || !ds->Active()) {
-        m_model->setTitlesFrom(nullptr);
-        m_model->setRows({});
-        return;
-    }
-    if (walking().contains(ds)) return;
-    m_model->setTitlesFrom(ds);
-    if (editing(ds)) {
-        // Walking would post the edit; the rows stay, the edited one shows its new texts.
-        try {
-            m_model->setRowValues(m_model->rowOf(ds->GetBookmark().id), m_model->readValues(ds));
-        } catch (const std::exception&) {
-        }
-        followCursor();
-        return;
-    }
-    QVector<TDBGridModel::Row> rows;
-    walk(ds, *m_model, rows);
-    m_model->setRows(std::move(rows));
-    followCursor();
+    reload(true);
 }
 
-void TDBGrid::followCursor() {
-    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
-    int row = -1;
-    try {
-        if (ds && ds->Active()) row = m_model->rowOf(ds->GetBookmark().id);
-    } catch (const std::exception&) {
-        row = -1;
+void TDBGrid::reload(bool followCursor) {
+    m_reloadQueued = false;
+    TDataSet* ds = dataSet();
+    QVector<TDBGridModel::Row> rows;
+    int currentRow = -1;
+    int total = 0;
+    QString mark;
+    if (ds && ds->Active()) {
+        m_model->setTitlesFrom(ds);
+        mark = indicatorMark(ds);
+        try {
+            const bool inserting = ds->State() == TDataSetState::Insert;
+            total = ds->RecordCount() + (inserting ? 1 : 0);
+            const int current = ds->CurrentPosition();
+            const int visible = visibleRowCount();
+            if (followCursor && current >= 0) {
+                if (current < m_top) m_top = current;
+                if (current >= m_top + visible) m_top = current - visible + 1;
+            }
+            m_top = std::clamp(m_top, 0, std::max(0, total - visible));
+            const quint32 currentId = inserting ? 0 : ds->GetBookmark().id;
+            for (int i = m_top; i < std::min(total, m_top + visible); ++i) {
+                TDBGridModel::Row row;
+                if (inserting && i == current) {
+                    row.isNew = true;
+                    row.values = m_model->readValues(ds);
+                    currentRow = int(rows.size());
+                } else {
+                    const TBookmark b = ds->BookmarkAt(inserting && i > current ? i - 1 : i);
+                    row.id = b.id;
+                    if (!inserting && b.id == currentId) {
+                        row.values = m_model->readValues(ds);  // the edit buffer while editing
+                        currentRow = int(rows.size());
+                    } else {
+                        ds->ReadRecord(b, [&] { row.values = m_model->readValues(ds); });
+                    }
+                }
+                rows.append(std::move(row));
+            }
+        } catch (const std::exception&) {
+            // A grid that cannot read its records shows none.
+            rows.clear();
+            currentRow = -1;
+            total = 0;
+            m_top = 0;
+        }
+    } else {
+        m_model->setTitlesFrom(nullptr);
+        m_top = 0;
     }
+    m_model->setRows(std::move(rows), currentRow, mark);
+    m_syncing = true;
+    const int visible = visibleRowCount();
+    m_scrollBar->setRange(0, std::max(0, total - visible));
+    m_scrollBar->setPageStep(visible);
+    m_scrollBar->setValue(m_top);
+    m_syncing = false;
+    showCurrentRow();
+}
+
+void TDBGrid::showCurrentRow() {
+    const int row = m_model->currentRow();
     m_syncing = true;
     if (row < 0) {
         selectionModel()->clear();
     } else {
-        const int column = std::max(0, currentIndex().column());
-        const QModelIndex target = m_model->index(row, std::min(column, std::max(0, m_model->columnCount() - 1)));
+        const int column = std::clamp(currentIndex().column(), 0, std::max(0, m_model->columnCount() - 1));
+        const QModelIndex target = m_model->index(row, column);
         if (currentIndex() != target || !selectionModel()->isRowSelected(row, {})) {
             selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
@@ -300,24 +320,184 @@ void TDBGrid::followCursor() {
     m_syncing = false;
 }
 
+void TDBGrid::scrollToPosition(int top) {
+    if (top == m_top) return;
+    m_top = std::max(0, top);
+    reload(false);
+}
+
+void TDBGrid::onDataChanged(TField* field) {
+    if (m_moving) {
+        m_stale = true;
+        return;
+    }
+    TDataSet* ds = dataSet();
+    if (field && ds && ds->Active()) {
+        // One field of the record being edited: only its row changes.
+        try {
+            m_model->setRowValues(m_model->currentRow(), m_model->readValues(ds));
+        } catch (const std::exception&) {
+        }
+        return;
+    }
+    reload(true);
+}
+
+// ---- moving the cursor ---------------------------------------------------------------------
+
+template <typename F>
+void TDBGrid::move(F action) {
+    TDataSet* ds = dataSet();
+    if (!ds || !ds->Active()) return;
+    m_moving = true;
+    m_stale = false;
+    try {
+        action(*ds);
+    } catch (const std::exception& e) {
+        m_moving = false;
+        dbctrls::reportError(e, this);
+    }
+    m_moving = false;
+    reload(true);
+}
+
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
     if (m_syncing || m_moving || !current.isValid()) return;
-    TDataSet* ds = m_source ? m_source->DataSet() : nullptr;
-    if (!ds || !ds->Active()) return;
-    const quint32 id = m_model->idAt(current.row());
-    if (id == 0) return;
+    TDataSet* ds = dataSet();
+    const TDBGridModel::Row* row = m_model->rowAt(current.row());
+    if (!ds || !ds->Active() || !row || row->isNew || row->id == 0) return;
+    if (ds->State() != TDataSetState::Insert && ds->GetBookmark().id == row->id) return;  // another column only
+    const quint32 id = row->id;
     m_moving = true;
-    m_stale = false;
-    bool moved = false;
     try {
-        if (ds->GetBookmark().id != id) ds->GotoBookmark(TBookmark{id});  // posts a pending edit first
-        moved = true;
+        ds->GotoBookmark(TBookmark{id});  // posts a pending edit first
     } catch (const std::exception& e) {
         dbctrls::reportError(e, this);
     }
     m_moving = false;
-    // Changes seen during the move (a posted edit, a failed move) are shown once the view has
-    // finished its own handling of the click or key.
-    if (m_stale || !moved) QMetaObject::invokeMethod(this, &TDBGrid::refresh, Qt::QueuedConnection);
+    // The view is in the middle of its own handling of the click: the rows are read again once
+    // it has finished (a failed move shows the cursor's row again).
+    if (!m_reloadQueued) {
+        m_reloadQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_reloadQueued) reload(true);
+        });
+    }
+}
+
+bool TDBGrid::stepColumn(int direction) {
+    const int columns = m_model->columnCount();
+    const int column = currentIndex().column() + direction;
+    // Past the row's last column (or before its first) Tab leaves the grid rather than wrapping
+    // into the next record, which would trap the keyboard in a long table.
+    if (column < 0 || column >= columns) return false;
+    m_syncing = true;
+    setCurrentIndex(m_model->index(std::max(0, m_model->currentRow()), column));
+    m_syncing = false;
+    return true;
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    TDataSet* ds = dataSet();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (!ds || !ds->Active()) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    const bool plain = mods == Qt::NoModifier;
+    const int page = visibleRowCount();
+    switch (event->key()) {
+        case Qt::Key_Up:
+            if (plain) return move([](TDataSet& d) { d.Prior(); });
+            break;
+        case Qt::Key_Down:
+            if (plain) return move([](TDataSet& d) { d.Next(); });
+            break;
+        case Qt::Key_PageUp:
+            if (plain) return move([page](TDataSet& d) { d.MoveBy(-page); });
+            break;
+        case Qt::Key_PageDown:
+            if (plain) return move([page](TDataSet& d) { d.MoveBy(page); });
+            break;
+        case Qt::Key_Home:
+            if (plain || mods == Qt::ControlModifier) return move([](TDataSet& d) { d.First(); });
+            break;
+        case Qt::Key_End:
+            if (plain || mods == Qt::ControlModifier) return move([](TDataSet& d) { d.Last(); });
+            break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            if (tabKeyNavigation() && (plain || mods == Qt::ShiftModifier)) {
+                const bool forward = event->key() == Qt::Key_Tab && plain;
+                // Past the last cell of the row (or before its first) the focus leaves the grid
+                // as Tab does elsewhere.
+                if (!stepColumn(forward ? 1 : -1)) focusNextPrevChild(forward);
+                return;
+            }
+            break;
+        case Qt::Key_Delete:
+            if (mods == Qt::ControlModifier) {
+                if (ConfirmDelete && MessageBox::show(MsgKind::Confirmation, QStringLiteral("Smazat záznam?"),
+                                                      MsgButtons::OkCancel, this) != MsgResult::Ok) {
+                    return;
+                }
+                return move([](TDataSet& d) { d.Delete(); });
+            }
+            break;
+        default:
+            break;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::wheelEvent(QWheelEvent* event) {
+    // The wheel scrolls the view, three rows a notch; the cursor stays on its record.
+    const int notches = event->angleDelta().y() / 120;
+    if (notches != 0) scrollToPosition(std::max(0, m_top - 3 * notches));
+    event->accept();
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
+    // Leaving the grid drops a new record nobody has typed into.
+    TDataSet* ds = dataSet();
+    if (ds && ds->Active() && ds->State() == TDataSetState::Insert && !ds->Modified()) {
+        try {
+            ds->Cancel();
+        } catch (const std::exception& e) {
+            dbctrls::reportError(e, this);
+        }
+    }
+}
+
+// ---- geometry ------------------------------------------------------------------------------
+
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    placeScrollBar();
+    // The number of rows that fit may have changed; read them once the layout has settled.
+    if (!m_reloadQueued) {
+        m_reloadQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            if (m_reloadQueued) reload(true);
+        });
+    }
+}
+
+void TDBGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    const QMargins m = viewportMargins();
+    const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    if (m.right() != width) setViewportMargins(m.left(), m.top(), width, m.bottom());
+    placeScrollBar();
+}
+
+void TDBGrid::placeScrollBar() {
+    const QRect area = contentsRect();
+    const QRect view = viewport()->geometry();
+    const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    m_scrollBar->setGeometry(area.right() - width + 1, area.top(), width, std::max(0, view.bottom() - area.top() + 1));
+    m_scrollBar->raise();
 }

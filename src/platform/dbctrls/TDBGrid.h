@@ -5,6 +5,8 @@
 #include <QTableView>
 #include <QVector>
 
+class QScrollBar;
+class TDataSet;
 class TDataSource;
 class TDBGridModel;
 class TField;
@@ -14,8 +16,17 @@ class TField;
 // the cursor. Columns are given by field name, title (the field's display label when empty),
 // width in pixels and boldness.
 //
-// The grid keeps a snapshot of the shown texts, read by walking the dataset whenever the
-// source reports a change of record or state; that suits the small tables it is used for.
+// The grid holds only the rows it shows: it asks the dataset for the records at the positions
+// of its window (TDataSet::BookmarkAt, ReadRecord), never walks the table and never moves the
+// cursor to read, so a grid over a million cards costs what a grid over ten does. Its vertical
+// scroll bar is its own, ranging over record positions. While the dataset inserts, the new
+// record is shown at the place of the record that was current before.
+//
+// Keys: Up and Down move to the prior and next record, PgUp and PgDn by a page, Home and End
+// (also with Ctrl) to the first and last record, Left and Right between columns; with tab
+// key navigation Tab and Shift+Tab step through the columns and on to the next or previous
+// record. Ctrl+Del deletes the current record (after "Smazat záznam?" when ConfirmDelete is on).
+// Leaving the grid drops an unchanged new record. A failure of a move is shown in an error box.
 class TDBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -33,29 +44,54 @@ public:
     TDataSource* DataSource() const;
     void setColumns(const QVector<Column>& columns);
     const QVector<Column>& columns() const;
+    // The row indicator at the left: the current row marked for browsing, editing or a new record.
+    void setIndicator(bool on);
+    // Ctrl+Del asks "Smazat záznam?" (OK, Storno) before deleting. Off unless set.
+    bool ConfirmDelete = false;
 
-    // Reads the records again from the dataset (done by itself on the source's signals). A
-    // closed dataset, or one that fails to read, shows an empty grid.
+    // Reads the shown rows again from the dataset (done by itself on the source's signals) and
+    // scrolls so that the current record is shown. A closed dataset, or one that fails to read,
+    // shows an empty grid.
     void refresh();
+    // The position of the record in the first shown row, and the number of rows that fit.
+    int topPosition() const { return m_top; }
+    int visibleRowCount() const;
+    QScrollBar* positionScrollBar() const { return m_scrollBar; }
 
 protected:
-    // With Tab navigation on, Tab moves between the columns of the current row and leaves the
-    // grid after the last column (Shift+Tab before the first), instead of wrapping into the next
-    // row and trapping the keyboard in the grid.
-    void keyPressEvent(QKeyEvent* event) override;
     // Wide enough for every column (each at least as wide as its title), the row headers and
     // the vertical scroll bar.
     QSize sizeHint() const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Record keys (arrows, pages, Ctrl+Home/End, Ctrl+Del). With Tab navigation on, Tab moves
+    // between the columns of the current row and leaves the grid after the last column
+    // (Shift+Tab before the first), instead of wrapping into the next row.
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void updateGeometries() override;
 
 private:
+    TDataSet* dataSet() const;
     void onDataChanged(TField* field);
-    void followCursor();
+    // Reads the rows from position m_top on; with `followCursor` first scrolls to the current record.
+    void reload(bool followCursor);
+    void showCurrentRow();
+    void scrollToPosition(int top);
     void applyWidths();
+    void placeScrollBar();
+    // Runs a move of the dataset's cursor, showing its failure in an error box.
+    template <typename F>
+    void move(F action);
+    bool stepColumn(int direction);
 
     TDBGridModel* m_model;
+    QScrollBar* m_scrollBar;
     QPointer<TDataSource> m_source;
+    int m_top = 0;           // position of the record in the first shown row
     bool m_syncing = false;  // the grid is moving its current row to the dataset's cursor
-    bool m_moving = false;   // the grid is moving the dataset's cursor to the selected row
+    bool m_moving = false;   // the grid is moving the dataset's cursor
     bool m_stale = false;    // a change arrived while moving the cursor
+    bool m_reloadQueued = false;
 };

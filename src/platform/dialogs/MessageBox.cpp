@@ -62,6 +62,12 @@ MsgResult MessageBox::show(MsgKind kind, const QString& text, MsgButtons buttons
             box.setDefaultButton(yes);
             box.setEscapeButton(cancel);
             break;
+        case MsgButtons::OkCancel:
+            ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+            cancel = box.addButton(QStringLiteral("Storno"), QMessageBox::RejectRole);
+            box.setDefaultButton(ok);
+            box.setEscapeButton(cancel);
+            break;
         case MsgButtons::Close:
             close = box.addButton(QStringLiteral("&Zavřít"), QMessageBox::AcceptRole);
             box.setDefaultButton(close);
@@ -84,6 +90,7 @@ MsgResult MessageBox::show(MsgKind kind, const QString& text, MsgButtons buttons
         case MsgButtons::Ok: return MsgResult::Ok;
         case MsgButtons::YesNo: return MsgResult::No;
         case MsgButtons::YesNoCancel: return MsgResult::Cancel;
+        case MsgButtons::OkCancel: return MsgResult::Cancel;
         case MsgButtons::Close: return MsgResult::Close;
     }
     return MsgResult::Cancel;

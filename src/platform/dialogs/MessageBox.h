@@ -7,7 +7,7 @@ class QWidget;
 
 // The four kinds of message box, titled "Varování", "Chyba", "Informace" and "Potvrzení".
 enum class MsgKind { Warning, Error, Information, Confirmation };
-enum class MsgButtons { Ok, YesNo, YesNoCancel, Close };
+enum class MsgButtons { Ok, YesNo, YesNoCancel, Close, OkCancel };
 enum class MsgResult { Ok, Yes, No, Cancel, Close };
 
 // Every message box of the program goes through this class, so that the captions and Czech
@@ -19,7 +19,7 @@ public:
     using Responder = std::function<MsgResult(MsgKind, const QString& text, MsgButtons)>;
 
     // Shows a modal box and returns the button chosen (Esc or the close box: No for Yes/No,
-    // Cancel for Yes/No/Cancel, the only button otherwise).
+    // Cancel for Yes/No/Cancel and OK/Storno, the only button otherwise).
     static MsgResult show(MsgKind kind, const QString& text, MsgButtons buttons = MsgButtons::Ok, QWidget* parent = nullptr);
 
     static void information(const QString& text, QWidget* parent = nullptr) { show(MsgKind::Information, text, MsgButtons::Ok, parent); }

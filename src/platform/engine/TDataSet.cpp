@@ -1,5 +1,7 @@
 #include "TDataSet.h"
 
+#include <algorithm>
+
 #include "FieldConvert.h"
 #include "RowAccessor.h"
 #include "SqlExpression.h"
@@ -328,40 +330,113 @@ void TDataSet::Prior() {
 }
 
 int TDataSet::MoveBy(int distance) {
-    int moved = 0;
-    while (distance > 0 && !(Next(), m_eof)) {
-        --distance;
-        ++moved;
+    checkActive();
+    CheckBrowseMode();
+    const int from = CurrentPosition();
+    if (from < 0) {
+        m_bof = m_eof = true;
+        return 0;
     }
-    while (distance < 0 && !(Prior(), m_bof)) {
-        ++distance;
-        --moved;
+    // One jump, whatever the distance: a page of a grid over a million records must not walk.
+    // Running into either end sets Bof or Eof as a walk of Next or Prior would.
+    const int last = RecordCount() - 1;
+    const qint64 wanted = qint64(from) + distance;
+    const int to = int(std::clamp<qint64>(wanted, 0, last));
+    if (to != from) {
+        const qsizetype pos = filterActive() ? qsizetype(passingPositions()[size_t(to)]) : rangeLow() + to;
+        moveToIdAt(idAt(pos), pos);
     }
-    return moved;
+    if (wanted > last) m_eof = true;
+    if (wanted < 0) m_bof = true;
+    return to - from;
 }
 
 int TDataSet::RecordCount() {
     checkActive();
     sync();
+    if (filterActive()) return int(passingPositions().size());
     qsizetype lo, hi;
     range(lo, hi);
-    if (!m_filtered || !m_filter) return int(hi - lo);
-    int n = 0;
-    for (qsizetype p = lo; p < hi; ++p) n += passes(idAt(p)) ? 1 : 0;
-    return n;
+    return int(hi - lo);
 }
 
 int TDataSet::RecNo() {
     checkActive();
     if (m_state == TDataSetState::Insert) return 0;
-    const qsizetype pos = currentPos();
-    if (pos < 0) return 0;
+    sync();
+    return positionOfRecord(m_id) + 1;
+}
+
+int TDataSet::CurrentPosition() {
+    checkActive();
+    if (m_state == TDataSetState::Insert) {
+        const int p = positionOfRecord(m_idBeforeInsert);
+        return p < 0 ? 0 : p;
+    }
+    sync();
+    return positionOfRecord(m_id);
+}
+
+TBookmark TDataSet::BookmarkAt(int position) {
+    checkActive();
+    sync();
+    if (position < 0) return {};
+    if (filterActive()) {
+        const auto& map = passingPositions();
+        return size_t(position) < map.size() ? TBookmark{idAt(qsizetype(map[size_t(position)]))} : TBookmark{};
+    }
     qsizetype lo, hi;
     range(lo, hi);
-    if (!m_filtered || !m_filter) return int(pos - lo + 1);
-    int n = 0;
-    for (qsizetype p = lo; p <= pos; ++p) n += passes(idAt(p)) ? 1 : 0;
-    return n;
+    return position < hi - lo ? TBookmark{idAt(lo + position)} : TBookmark{};
+}
+
+void TDataSet::ReadRecord(const TBookmark& bookmark, const std::function<void()>& read) const {
+    struct Peek {
+        const TDataSet* ds;
+        quint32 before;
+        ~Peek() { ds->m_peekId = before; }
+    } peek{this, m_peekId};
+    // A record that is gone reads as empty fields rather than as the current record.
+    m_peekId = bookmark.isValid() ? bookmark.id : ~quint32(0);
+    read();
+}
+
+qsizetype TDataSet::rangeLow() const {
+    qsizetype lo, hi;
+    range(lo, hi);
+    return lo;
+}
+
+int TDataSet::positionOfRecord(quint32 id) const {
+    if (id == 0 || !idLive(id) || !passes(id)) return -1;
+    qsizetype lo, hi;
+    range(lo, hi);
+    qsizetype pos = (m_id == id && m_pos >= lo && m_pos < hi && idAt(m_pos) == id) ? m_pos : positionOfId(id);
+    if (pos < lo || pos >= hi) return -1;
+    if (!filterActive()) return int(pos - lo);
+    const auto& map = passingPositions();
+    const auto it = std::lower_bound(map.begin(), map.end(), quint32(pos));
+    return it != map.end() && *it == quint32(pos) ? int(it - map.begin()) : -1;
+}
+
+const std::vector<quint32>& TDataSet::passingPositions() const {
+    qsizetype lo, hi;
+    range(lo, hi);
+    const quint64 version = dataVersion();
+    if (!m_passing.valid || m_passing.version != version || m_passing.shape != m_shape || m_passing.lo != lo ||
+        m_passing.hi != hi) {
+        m_passing.positions.clear();
+        for (qsizetype p = lo; p < hi; ++p) {
+            if (passes(idAt(p))) m_passing.positions.push_back(quint32(p));
+        }
+        m_passing.positions.shrink_to_fit();
+        m_passing.valid = true;
+        m_passing.version = version;
+        m_passing.shape = m_shape;
+        m_passing.lo = lo;
+        m_passing.hi = hi;
+    }
+    return m_passing.positions;
 }
 
 void TDataSet::resync() {
@@ -521,7 +596,7 @@ void TDataSet::Delete() {
         return;
     }
     const qsizetype pos = currentPos();
-    if (m_id == 0) throw EDatabaseError(QStringLiteral("Operaci nelze provést na prázdné datové sadě."));
+    if (m_id == 0) throw EDatabaseError(QStringLiteral("Tuto operaci nelze provést na prázdné tabulce"));
     if (BeforeDelete) BeforeDelete(*this);
     storeDelete(m_id);
     if (m_state == TDataSetState::Edit) {
@@ -544,6 +619,7 @@ QVariant TDataSet::fieldValue(const TField* field) const {
         computeCalcFields();
         return field->m_index < m_calcValues.size() ? m_calcValues[field->m_index] : QVariant();
     }
+    if (m_peekId) return idLive(m_peekId) ? storedValue(m_peekId, field->m_fieldNo) : QVariant();
     if (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert) return m_buffer.value(field->m_fieldNo);
     sync();
     return m_id ? storedValue(m_id, field->m_fieldNo) : QVariant();
@@ -551,19 +627,21 @@ QVariant TDataSet::fieldValue(const TField* field) const {
 
 void TDataSet::computeCalcFields() const {
     if (m_calculating || !OnCalcFields) return;
-    const bool editing = m_state == TDataSetState::Edit || m_state == TDataSetState::Insert;
+    // ReadRecord's record is calculated like a browsed one, never from the edit buffer.
+    const bool editing = !m_peekId && (m_state == TDataSetState::Edit || m_state == TDataSetState::Insert);
     sync();
-    if (!editing && m_calcId == m_id && m_calcVersion == m_seenVersion) return;
+    const quint32 id = m_peekId ? (idLive(m_peekId) ? m_peekId : 0) : m_id;
+    if (!editing && m_calcId == id && m_calcVersion == m_seenVersion) return;
     m_calculating = true;
     m_calcValues = QVector<QVariant>(m_fields.size());
     try {
-        if (editing || m_id) OnCalcFields(const_cast<TDataSet&>(*this));
+        if (editing || id) OnCalcFields(const_cast<TDataSet&>(*this));
     } catch (...) {
         m_calculating = false;
         throw;
     }
     m_calculating = false;
-    m_calcId = editing ? 0 : m_id;
+    m_calcId = editing ? 0 : id;
     m_calcVersion = editing ? ~quint64(0) : m_seenVersion;
 }
 
@@ -636,6 +714,7 @@ bool TDataSet::Locate(const QString& fieldNames, const QVariantList& values) {
 // ---- filter --------------------------------------------------------------------------------
 
 void TDataSet::rebuildFilter() {
+    ++m_shape;
     m_filter.reset();
     if (Active() || !m_layout.fields.isEmpty()) {
         if (!m_filterText.trimmed().isEmpty()) m_filter = engine::sql::Expression::parseFilter(m_filterText, m_layout);

@@ -79,6 +79,22 @@ public:
     int RecordCount();
     int RecNo();
 
+    // Positional access, for grids that show a few records of a large table. Positions count
+    // the records of the current order that pass the filter (within a detail's range) from 0,
+    // so RecordCount() is their number. Unfiltered, a position costs nothing; filtered, the
+    // dataset keeps the order positions of the passing records, found once after each change.
+    //
+    // The position of the current record, -1 when there is none. While inserting, the new
+    // record has no place yet: the answer is where it is shown, the position of the record that
+    // was current before the insert (0 when there was none).
+    int CurrentPosition();
+    // The record at `position`; an invalid bookmark outside 0..RecordCount()-1.
+    TBookmark BookmarkAt(int position);
+    // Runs `read` with the fields showing the record `bookmark` (calculated fields included)
+    // instead of the current one: no move, no events, no notifications, the edit buffer
+    // untouched. Fields read empty when the record no longer exists.
+    void ReadRecord(const TBookmark& bookmark, const std::function<void()>& read) const;
+
     // Editing.
     void Insert();
     void Append();
@@ -181,6 +197,8 @@ protected:
     void notifyStateChange();
     void setState(TDataSetState state);
     void resync();
+    // The order was switched: positions must be found again.
+    void orderChanged() { ++m_shape; }
     quint32 currentId() const { return m_id; }
     const engine::TableLayout& layout() const { return m_layout; }
     void checkActive() const;
@@ -196,6 +214,12 @@ private:
     void scrolled();
     void rebuildFilter();
     void emitUpdateData();
+    bool filterActive() const { return m_filtered && m_filter != nullptr; }
+    // Order positions of the records passing the filter, ascending (filtered datasets only).
+    const std::vector<quint32>& passingPositions() const;
+    // The position (as CurrentPosition counts) of record `id`, -1 when it is not shown.
+    int positionOfRecord(quint32 id) const;
+    qsizetype rangeLow() const;
 
     TDataSetState m_state = TDataSetState::Inactive;
     engine::TableLayout m_layout;
@@ -221,4 +245,18 @@ private:
     QList<TDataSource*> m_sources;
     int m_disableCount = 0;
     bool m_pendingNotify = false;
+    // The record ReadRecord shows instead of the current one; 0 when none.
+    mutable quint32 m_peekId = 0;
+    // Changes with the order and the filter; with the data version and the range it says
+    // whether m_passing still holds.
+    quint64 m_shape = 0;
+    struct PassingMap {
+        bool valid = false;
+        quint64 version = 0;
+        quint64 shape = 0;
+        qsizetype lo = 0;
+        qsizetype hi = 0;
+        std::vector<quint32> positions;
+    };
+    mutable PassingMap m_passing;
 };

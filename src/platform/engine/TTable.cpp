@@ -154,6 +154,7 @@ void TTable::setIndexFieldNames(const QString& names) {
     const quint32 current = currentId();
     m_indexFieldNames = names;
     m_orderGeneration = ~quint64(0);
+    orderChanged();
     if (m_masterSource) {
         First();
     } else {
@@ -376,6 +377,7 @@ void TTable::RegenerateIndexes() {
     CheckBrowseMode();
     store().regenerateIndexes();
     m_orderGeneration = ~quint64(0);
+    orderChanged();
     First();
 }
 

@@ -1,0 +1,341 @@
+// lamelin-gui-bench: the card index windows on large tables, offscreen. Each measured operation
+// prints one line
+//     bench <operation> rows=<rows in the table> ms=<milliseconds>
+// (best of three runs where an operation can be repeated). See README.md beside this file.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "Application.h"
+#include "CardFlags.h"
+#include "CardGenerator.h"
+#include "DataFiles.h"
+#include "DataM1.h"
+#include "Ekdh1.h"
+#include "Ekzp.h"
+#include "FileIO.h"
+#include "Find22.h"
+#include "Globals.h"
+#include "IniFile.h"
+#include "MessageBox.h"
+#include "TDBGrid.h"
+#include "TablePassword.h"
+#include "TemplateSet.h"
+#include "WindowPlacement.h"
+
+namespace {
+
+constexpr int kRuns = 3;
+
+void report(const char* op, int rows, double ms) {
+    std::printf("bench %s rows=%d ms=%.3f\n", op, rows, ms);
+    std::fflush(stdout);
+}
+
+void progress(const QString& text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// Every event the offscreen platform has queued: layout, activation, the first paint.
+void settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+// The real file system without a wait for the disk after each Post: the data are built card by
+// card through the dataset, and synced once the table is closed (fsync of each file below).
+class DeferredSyncFileSystem : public engine::FileSystem {
+public:
+    DeferredSyncFileSystem() { engine::FileSystem::setCurrent(this); }
+    ~DeferredSyncFileSystem() override { engine::FileSystem::setCurrent(nullptr); }
+    std::unique_ptr<engine::FileHandle> open(const QString& path, OpenMode mode, QString* error) override {
+        auto file = m_real.open(path, mode, error);
+        return file ? std::make_unique<Handle>(std::move(file)) : nullptr;
+    }
+    bool rename(const QString& from, const QString& to, QString* error) override {
+        return m_real.rename(from, to, error);
+    }
+    bool remove(const QString& path) override { return m_real.remove(path); }
+    bool syncDirectory(const QString& dir) override { return m_real.syncDirectory(dir); }
+
+private:
+    class Handle : public engine::FileHandle {
+    public:
+        explicit Handle(std::unique_ptr<engine::FileHandle> real) : m_real(std::move(real)) {}
+        int fd() const override { return m_real->fd(); }
+        qint64 readAt(qint64 offset, char* data, qint64 size) override { return m_real->readAt(offset, data, size); }
+        bool writeAt(qint64 offset, const char* data, qint64 size) override {
+            return m_real->writeAt(offset, data, size);
+        }
+        bool sync() override { return true; }
+        bool truncate(qint64 size) override { return m_real->truncate(size); }
+        qint64 size() override { return m_real->size(); }
+        QString errorString() const override { return m_real->errorString(); }
+
+    private:
+        std::unique_ptr<engine::FileHandle> m_real;
+    };
+    engine::PosixFileSystem m_real;
+};
+
+// Appends `count` rows made by `fill` to table `name` of the firm directory `dir`.
+template <typename F>
+void fillTable(const QString& dir, const QString& name, int count, F fill) {
+    DeferredSyncFileSystem deferred;
+    TSession session(QStringLiteral("GuiBenchBuild"));
+    session.AddPassword(storage::tablePassword());
+    TDatabase db(&session, QStringLiteral("GuiBenchBuildDb"));
+    db.Params = {QStringLiteral("PATH=") + dir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                 QStringLiteral("ENABLE BCD=FALSE")};
+    TTable t;
+    t.setDatabase(&db);
+    t.TableName = name + QStringLiteral(".DB");
+    t.Open();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < count; ++i) {
+        t.Append();
+        fill(t, i);
+        t.Post();
+        if ((i + 1) % 50000 == 0)
+            progress(
+                QStringLiteral("%1: %2 of %3 rows, %4 s").arg(name).arg(i + 1).arg(count).arg(clock.elapsed() / 1000));
+    }
+    t.Close();
+    for (const QFileInfo& fi : QDir(dir).entryInfoList({name + QStringLiteral(".*")}, QDir::Files)) {
+        QFile f(fi.filePath());
+        if (f.open(QIODevice::ReadWrite)) f.flush();
+    }
+}
+
+void setString(TTable& t, const char* field, const QString& value) {
+    t.FieldByName(QLatin1String(field))->setAsString(value);
+}
+
+// A firm directory with `cards` generated cards and `species` species, made once and kept in
+// `root`/<cards>-<species>/D1.
+QString prepareFirm(const QString& root, int cards, int species) {
+    const QString dataDir = root + QStringLiteral("/%1-%2/").arg(cards).arg(species);
+    const QString firm = dataDir + QStringLiteral("D1/");
+    if (QFile::exists(firm + QStringLiteral("ready"))) return dataDir;
+    QDir(dataDir).removeRecursively();
+    storage::TemplateSet::prepareDataDirectory(dataDir);
+    QDir().mkpath(firm);
+    for (const QString& f : storage::dataFileList()) QFile::copy(dataDir + QStringLiteral("Data/") + f, firm + f);
+    QElapsedTimer clock;
+    clock.start();
+    const bench::CardGenerator cardGen(cards);
+    fillTable(firm, QStringLiteral("Hdok"), cards, [&](TTable& t, int i) {
+        const bench::Card c = cardGen.card(i);
+        t.FieldByName(QStringLiteral("Evc"))->setAsInteger(c.evc);
+        setString(t, "Kdh", c.kdh);
+        setString(t, "Nla", c.nla);
+        setString(t, "Ato", c.ato);
+        setString(t, "Nce", c.nce);
+        setString(t, "Kdl", c.kdl);
+        setString(t, "Lk", c.lk);
+        setString(t, "Cmp", c.cmp);
+        setString(t, "Nmv", c.nmv);
+        setString(t, "Sd", c.sd);
+        setString(t, "Plo1", c.plo1);
+        setString(t, "Plo2", c.plo2);
+        setString(t, "Le", c.le);
+        if (c.d.isValid()) t.FieldByName(QStringLiteral("D"))->setAsDate(c.d);
+        setString(t, "Dt", c.dt);
+        setString(t, "Neh", c.neh);
+        setString(t, "Obr", c.obr);
+    });
+    // The species catalogue: the species of as many generated cards, as a collector's catalogue
+    // grows from the cards (duplicates included, as the catalogue allows).
+    const bench::CardGenerator speciesGen(species, 77);
+    fillTable(firm, QStringLiteral("Hdath"), species, [&](TTable& t, int i) {
+        const bench::Card c = speciesGen.card(i);
+        setString(t, "Kodh", c.kdh);
+        setString(t, "Nlad", c.nla);
+        setString(t, "Atod", c.ato);
+        setString(t, "Nced", c.nce);
+    });
+    QFile(firm + QStringLiteral("ready")).open(QIODevice::WriteOnly);
+    progress(QStringLiteral("data for %1 cards built in %2 s").arg(cards).arg(clock.elapsed() / 1000.0, 0, 'f', 1));
+    return dataDir;
+}
+
+// Opens firm D1 of `dataDir` in the data module as the firm selection would.
+void openFirm(const QString& dataDir) {
+    DM1->Database.Close();
+    DM1->createStep(dataDir);
+    MainForm->FileDir = dataDir;
+    MainForm->firmDirName = QStringLiteral("D1");
+    WindowPlacement::setFirmSettings(MainForm->firmSettingsPath(), QStringLiteral("D1"));
+    DM1->setFirmDirectory(dataDir + QStringLiteral("D1"));
+    QElapsedTimer clock;
+    clock.start();
+    DM1->OtevritTabulky();
+    progress(QStringLiteral("tables opened in %1 ms").arg(clock.elapsed()));
+}
+
+void sendKey(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    QWidget* target = QApplication::focusWidget();
+    if (!target) target = QApplication::activeWindow();
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(target, &release);
+    settle();
+}
+
+template <typename T>
+T* showActive(T* window) {
+    window->show();
+    QApplication::setActiveWindow(window);
+    settle();
+    return window;
+}
+
+void benchSpecies(int species) {
+    double best = 1e9;
+    TEkdh1Form* window = nullptr;
+    for (int run = 0; run < kRuns; ++run) {
+        if (window) {
+            window->reject();
+            settle();
+        }
+        QElapsedTimer clock;
+        clock.start();
+        // The command "Databáze hub".
+        cards::pickMode = false;
+        cards::cataloguesGoToFirst = true;
+        DM1->Hdath.Refresh();
+        DM1->Hdath.First();
+        window = showActive(new TEkdh1Form(MainForm));
+        best = std::min(best, clock.nsecsElapsed() / 1e6);
+    }
+    report("open_fungi_catalogue", species, best);
+
+    // PgDn through 1,000 rows with the grid focused: each key moves one row and repaints.
+    window->DBGridHdath->setFocus();
+    settle();
+    double slowest = 0;
+    QElapsedTimer total;
+    total.start();
+    for (int i = 0; i < 1000; ++i) {
+        QElapsedTimer key;
+        key.start();
+        sendKey(Qt::Key_PageDown);
+        slowest = std::max(slowest, key.nsecsElapsed() / 1e6);
+    }
+    const double all = total.nsecsElapsed() / 1e6;
+    report("pgdn_1000_rows_fungi_catalogue", species, all);
+    report("pgdn_fungi_catalogue_slowest_key", species, slowest);
+    std::fprintf(stderr, "grid rows held: %d of %d\n", window->DBGridHdath->model()->rowCount(), species);
+    window->reject();
+    settle();
+}
+
+void benchCards(int cards, bool findByName) {
+    static const char* const orders[] = {"evc", "nla", "nce", "lk", "d"};
+    for (int order = 0; order < 5; ++order) {
+        IniFile(MainForm->firmSettingsPath())
+            .writeInteger(QStringLiteral("D1"), QStringLiteral("Vyhledavani22Podle"), order);
+        double best = 1e9;
+        double closing = 1e9;
+        for (int run = 0; run < kRuns; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            // The command "Zápis do kartotéky" (TMainForm::ZapisN2 without the modal loop).
+            cards::cardGoToFirst = true;
+            DM1->Hdok.Refresh();
+            DM1->Hdok.First();
+            TEkzpForm* window = showActive(new TEkzpForm(MainForm));
+            best = std::min(best, clock.nsecsElapsed() / 1e6);
+            clock.restart();
+            window->reject();
+            settle();
+            closing = std::min(closing, clock.nsecsElapsed() / 1e6);
+        }
+        report(qPrintable(QStringLiteral("open_card_window_by_%1").arg(QLatin1String(orders[order]))), cards, best);
+        report(qPrintable(QStringLiteral("close_card_window_by_%1").arg(QLatin1String(orders[order]))), cards, closing);
+    }
+    if (!findByName) return;
+
+    // F3 in the card window, the Latin-name order, and a prefix typed letter by letter.
+    cards::cardGoToFirst = true;
+    TEkzpForm* window = showActive(new TEkzpForm(MainForm));
+    auto* find = showActive(new TFind22Form(&DM1->Hdok, window));
+    find->item(1)->click();
+    find->FindEdit->setFocus();
+    settle();
+    const QStringList prefixes = {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
+                                  QStringLiteral("Lactarius t"), QStringLiteral("Xer")};
+    double slowest = 0;
+    double sum = 0;
+    int keys = 0;
+    for (const QString& prefix : prefixes) {
+        find->FindEdit->clear();
+        settle();
+        for (QChar c : prefix) {
+            QElapsedTimer key;
+            key.start();
+            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
+            const double ms = key.nsecsElapsed() / 1e6;
+            slowest = std::max(slowest, ms);
+            sum += ms;
+            ++keys;
+        }
+        std::fprintf(stderr, "typed '%s': %s\n", qPrintable(prefix),
+                     qPrintable(DM1->Hdok.FieldByName(QStringLiteral("Nla"))->AsString()));
+    }
+    report("find_latin_prefix_key_average", cards, sum / keys);
+    report("find_latin_prefix_key_slowest", cards, slowest);
+    find->reject();
+    window->reject();
+    settle();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QString root = QDir::currentPath() + QStringLiteral("/gui-bench-data");
+    QList<int> cardSizes{100000, 1000000};
+    int species = 20000;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--data")) root = args[i + 1];
+        if (args[i] == QLatin1String("--species")) species = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--cards")) {
+            cardSizes.clear();
+            for (const QString& n : args[i + 1].split(QLatin1Char(','))) cardSizes << n.toInt();
+        }
+    }
+    TMainForm::Options options;
+    options.programDir = root + QStringLiteral("/program");
+    options.commonAppDataUnavailable = true;
+    options.firstActivationOnShow = false;
+    QDir().mkpath(options.programDir);
+    createStartupWindows(options);
+    // Message boxes would wait for a user nobody is: any box is a failure of the run.
+    MessageBox::setResponder([](MsgKind, const QString& text, MsgButtons) {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+        std::exit(2);
+        return MsgResult::Ok;
+    });
+    MainForm->show();
+
+    for (int i = 0; i < cardSizes.size(); ++i) {
+        const int cards = cardSizes[i];
+        openFirm(prepareFirm(root, cards, species));
+        if (i == 0) benchSpecies(species);
+        benchCards(cards, i + 1 == cardSizes.size());
+    }
+    destroyStartupWindows();
+    return 0;
+}

@@ -1,0 +1,9 @@
+#include "CardFlags.h"
+
+namespace cards {
+
+bool pickMode = false;
+bool cataloguesGoToFirst = false;
+bool cardGoToFirst = false;
+
+}  // namespace cards
