@@ -432,7 +432,8 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
                 const bool forward = event->key() == Qt::Key_Tab && plain;
                 // Past the last cell of the row (or before its first) the focus leaves the grid
                 // as Tab does elsewhere.
-                if (!stepColumn(forward ? 1 : -1)) focusNextPrevChild(forward);
+                // The widget's own focus move: the view's would send Tab to itself again.
+                if (!stepColumn(forward ? 1 : -1)) QWidget::focusNextPrevChild(forward);
                 return;
             }
             break;
