@@ -123,6 +123,8 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         // Backup, restore and shared data from 60.
         {60, QStringLiteral("zalohovani.html"), 0},    {61, QStringLiteral("obnoveni.html"), 0},
         {62, QStringLiteral("sitova-data.html"), 0},
+        // Moving data out from 70.
+        {70, QStringLiteral("export-nalezu.html"), 0},
     };
     return table;
 }

@@ -29,6 +29,7 @@
 #include "Ekzp.h"
 #include "DataFiles.h"
 #include "DataM1.h"
+#include "Dwc.h"
 #include "EngineError.h"
 #include "FirmFiles.h"
 #include "Globals.h"
@@ -242,6 +243,9 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, &TMainForm::Databazelokalit1Click);
     kartoteka->addSeparator();
     addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"), QKeySequence(Qt::Key_F6));
+    connect(addCommand(kartoteka, QStringLiteral("Exportnalezu1"), QStringLiteral("&Export nálezů (Darwin Core) ..."),
+                       QStringLiteral("Export nálezů do souboru pro mapovací databáze (Darwin Core)")),
+            &QAction::triggered, this, &TMainForm::Exportnalezu1Click);
 
     QMenu* dalsi = topMenu(QStringLiteral("Dalsimoznosti1"), QStringLiteral("Další &možnosti"), QStringLiteral("Další možnosti"));
     connect(addCommand(dalsi, QStringLiteral("Zalohovanidat1"), QStringLiteral("&Zálohování dat"), QStringLiteral("Zazálohuje data")),
@@ -324,12 +328,26 @@ void TMainForm::buildStatusBar() {
         bar->addWidget(panel, i == 3 ? 1 : 0);
         m_panels << panel;
     }
+    // The position and edit panels keep their widths unless this platform's font needs more for
+    // the longest texts they show (a new record, a selection or a position in a million cards).
+    fitPanelTo(m_panels[1], {QStringLiteral("Nový záznam"), QStringLiteral("Výběr 1000000"),
+                             QStringLiteral("1000000/1000000")});
+    fitPanelTo(m_panels[2], {QStringLiteral("EDIT")});
+}
+
+void TMainForm::fitPanelTo(QLabel* panel, const QStringList& texts) {
+    int needed = 0;
+    for (const QString& t : texts) needed = std::max(needed, panel->fontMetrics().horizontalAdvance(t));
+    needed += 2 * panel->frameWidth() + 2 * panel->margin() + 4;
+    if (needed > panel->width()) panel->setFixedWidth(needed);
 }
 
 void TMainForm::fitStatusPanels() {
     if (m_panels.isEmpty()) return;
     const int width = statusBar()->width();
-    m_panels[0]->setFixedWidth(width <= 450 ? 324 : width - 126);
+    // 126 with the usual panel widths: the panels 1 and 2 and the status bar's spacing.
+    const int others = m_panels[1]->width() + m_panels[2]->width() + 16;
+    m_panels[0]->setFixedWidth(width <= 450 ? 324 : width - others);
 }
 
 void TMainForm::setStatusText(int panel, const QString& text) {
@@ -691,4 +709,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         if (Auto1Form) Auto1Form->Nazvy.Close();
     }
     event->accept();
+}
+
+// ---- export of findings --------------------------------------------------------------------
+
+void TMainForm::Exportnalezu1Click() {
+    auto* form = new TDwcForm(this);
+    form->exec();
 }

@@ -108,6 +108,8 @@ public:
     QListWidget* ListBoxT = nullptr;
     QListWidget* ListBox2 = nullptr;
 
+    // "Export nálezů (Darwin Core) ...": the cards of the open firm as a Darwin Core archive.
+    void Exportnalezu1Click();
     // Prints the firm list: the firm selection's register in its order and under its filter,
     // shown in the print preview (printing happens from there).
     void Tiskseznamufirem1Click();
@@ -163,6 +165,8 @@ private:
     void refreshTemplates();
     void applyPrinterChoice();
     void fitStatusPanels();
+    // Widens a status panel so that each of `texts` fits in it whole.
+    static void fitPanelTo(QLabel* panel, const QStringList& texts);
     QAction* addCommand(QMenu* menu, const QString& name, const QString& caption, const QString& hint,
                         const QKeySequence& shortcut = QKeySequence());
 
