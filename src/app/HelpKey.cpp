@@ -22,6 +22,17 @@ int HelpKey::contextOf(const QString& windowName) {
         {QStringLiteral("Auto1Form"), 3}, {QStringLiteral("Au2Form"), 4}, {QStringLiteral("Au1Form"), 5},
         {QStringLiteral("Au6Form"), 7},   {QStringLiteral("Au3Form"), 8}, {QStringLiteral("Au4Form"), 8},
         {QStringLiteral("MainForm"), 10},
+        // The conversion and the choice of local or shared data.
+        {QStringLiteral("Au8Form"), 12},  {QStringLiteral("Au5Form"), 62},
+        // The card index: the card window and its find dialog, the catalogues and theirs.
+        {QStringLiteral("EkzpForm"), 20}, {QStringLiteral("Find22Form"), 20},
+        {QStringLiteral("Ekdh1Form"), 21}, {QStringLiteral("Find20Form"), 21},
+        {QStringLiteral("Ekdl1Form"), 22}, {QStringLiteral("Find21Form"), 22},
+        // The preview and the progress of its printing.
+        {QStringLiteral("PrevForm"), 41}, {QStringLiteral("TiskInfoForm"), 41},
+        // Backup and restore, and the own-directory chooser of both.
+        {QStringLiteral("ExdForm"), 60},  {QStringLiteral("Exd1Form"), 61}, {QStringLiteral("Exd2Form"), 60},
+        {QStringLiteral("DwcForm"), 70},
     };
     return contexts.value(windowName, 0);
 }

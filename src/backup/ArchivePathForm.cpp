@@ -27,6 +27,7 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "PathTemplates.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -55,6 +56,7 @@ bool isEnter(const QKeyEvent* key) {
 TArchivePathForm::TArchivePathForm(const Texts& texts, QWidget* parent) : QDialog(parent), m_texts(texts) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(texts.caption);
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     buildControls();
 }

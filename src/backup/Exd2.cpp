@@ -18,6 +18,7 @@
 #include "IniFile.h"
 #include "Main.h"
 #include "PathTemplates.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -39,6 +40,7 @@ TExd2Form::TExd2Form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Exd2Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Vlastní výběr adresáře"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     DriveComboBox = new QComboBox(this);

@@ -18,6 +18,7 @@
 #include "TDBNavigator.h"
 #include "TDataSource.h"
 #include "TTable.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -33,6 +34,7 @@ TCatalogueForm::TCatalogueForm(const Setup& setup, TTable* table, TDataSource* s
     setObjectName(setup.objectName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(setup.caption);
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     forms::setHint(this, QStringLiteral("F3 - vyhledávání"));
     m_pickMode = cards::pickMode;

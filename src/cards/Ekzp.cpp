@@ -26,6 +26,7 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "TDBNavigator.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 TEkzpForm* EkzpForm = nullptr;
@@ -94,6 +95,7 @@ TEkzpForm::TEkzpForm(QWidget* parent, bool fromCorrection) : QDialog(parent), m_
     setObjectName(QStringLiteral("EkzpForm"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Kartotéka"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     forms::setHint(this, QStringLiteral("F3 - vyhledávání"));
     buildWindow();
@@ -172,8 +174,8 @@ void TEkzpForm::buildWindow() {
     }
     DBCheckBoxPdh->setDataField(QStringLiteral("Pdh"));
     DBCheckBoxPdl->setDataField(QStringLiteral("Pdl"));
-    // A typed date is completed as the data module completes dates ("5", "3/4", "+1").
-    DBEditD->setTextHandler([](TField* field, const QString& text) { DM1->setDateText(field, text); });
+    // A typed date ("5", "3/4", "+1") is completed by the date field's own set-text rule in the
+    // data module, the one rule every window shares.
 
     LabelNla = makeLinkLabel("LabelNla", QStringLiteral("Název latinsky:"));
     LabelLk = makeLinkLabel("LabelLk", QStringLiteral("Lokalita:"));

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -31,6 +32,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 TEvzhDtForm::TEvzhDtForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("EvzhDtForm"));
     setWindowTitle(QStringLiteral("Kalendář"));
+    TitleFit::install(this);
     setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) & ~Qt::WindowContextHelpButtonHint);
 
     PrevYear =

@@ -16,6 +16,7 @@
 #include "FormSupport.h"
 #include "MessageBox.h"
 #include "TTable.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -41,6 +42,7 @@ TFind22Form::TFind22Form(TTable* table, QWidget* owner) : QDialog(owner), m_tabl
     setObjectName(QStringLiteral("Find22Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Vyhledávání"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     RadioGroup = new QGroupBox(QStringLiteral("Vyhledávat podle"), this);

@@ -11,6 +11,7 @@
 
 #include "FormSupport.h"
 #include "TTable.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 TFindCatalogueForm::TFindCatalogueForm(const Setup& setup, TTable* table, QWidget* owner)
@@ -18,6 +19,7 @@ TFindCatalogueForm::TFindCatalogueForm(const Setup& setup, TTable* table, QWidge
     setObjectName(setup.objectName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Vyhledávání"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     RadioGroup = new QGroupBox(QStringLiteral("Vyhledávat podle"), this);

@@ -24,6 +24,7 @@
 #include "Main.h"
 #include "MessageBox.h"
 #include "PathTemplates.h"
+#include "TitleFit.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ TAu5Form::TAu5Form(QWidget* parent)
     setObjectName(QStringLiteral("Au5Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Výběr práce s daty"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto named = [](QWidget* w, const char* name) {

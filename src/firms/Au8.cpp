@@ -17,6 +17,7 @@
 #include "Globals.h"
 #include "Main.h"
 #include "MessageBox.h"
+#include "TitleFit.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ TAu8Form::TAu8Form(const QString& path, bool convert, QWidget* parent)
     : QDialog(parent), m_path(path), m_convert(convert) {
     setObjectName(QStringLiteral("Au8Form"));
     setWindowTitle(QStringLiteral("Převod dat z předchozích verzí"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     Label1 = new QLabel(

@@ -12,11 +12,13 @@
 #include "DataM1.h"
 #include "Globals.h"
 #include "Main.h"
+#include "TitleFit.h"
 
 TAu9Form::TAu9Form(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Au9Form"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Informace"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* group = new QGroupBox(this);

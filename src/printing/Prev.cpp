@@ -22,6 +22,7 @@
 #include "TReport.h"
 #include "TReportPreview.h"
 #include "TiskInfo.h"
+#include "TitleFit.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -80,6 +81,7 @@ void firmCopies(bool& printerMakesCopies, int& copies) {
 TPrevForm::TPrevForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("PrevForm"));
     setWindowTitle(QStringLiteral("Náhled před tiskem"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "Globals.h"
+#include "TitleFit.h"
 
 namespace {
 constexpr int kClientWidth = 292;
@@ -15,6 +16,7 @@ constexpr int kPrintingHeight = 105;
 TTiskInfoForm::TTiskInfoForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TiskInfoForm"));
     setWindowTitle(QStringLiteral("Lamelin"));
+    TitleFit::install(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint);
     setCursor(Qt::WaitCursor);
 

@@ -366,10 +366,6 @@ QString TDM1::DatumAll(const QString& text, const QDate& today) {
     return s;
 }
 
-void TDM1::setDateText(TField* field, const QString& text) {
-    field->setText(text);
-}
-
 // ---- cards ---------------------------------------------------------------------------------
 
 void TDM1::HdokNewRecord() {

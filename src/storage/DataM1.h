@@ -113,10 +113,6 @@ public:
     // the date fields read ("d.m.yyyy" or "dd.mm.yyyy"), relative to `today`. An empty text
     // stays empty; a text that is no date is returned in a form the field will refuse.
     static QString DatumAll(const QString& text, const QDate& today = QDate::currentDate());
-    // Stores typed date text into a date field as typing does: Hdok.D, Hspl.D1o and Hspl.D1d
-    // complete it through DatumAll (their set-text event), then the field's text conversion. Throws EDatabaseError "''%s'' není platný datum" when the
-    // result is no date; an empty text clears the field.
-    void setDateText(TField* field, const QString& text);
 
 signals:
     // Text for a panel of the main window's status bar (0 messages, 1 position, 2 edit mark).

