@@ -41,8 +41,8 @@ class DwcWindowTest : public CardsFixture {
 protected:
     void SetUp() override {
         CardsFixture::SetUp();
+        // A fresh account has no documents folder yet: the first export makes it.
         MainForm->documentsDir = tmp.path() + "docs";
-        QDir().mkpath(MainForm->documentsDir);
         const struct {
             int evc;
             const char* sd;
@@ -112,6 +112,7 @@ TEST_F(DwcWindowTest, ExportsTheChosenCardsAndRemembersTheChoices) {
 // unreadable cards is saved where the user says.
 TEST_F(DwcWindowTest, AsksBeforeOverwritingAndSavesTheListOfProblems) {
     auto* w = showWindow(new TDwcForm(MainForm));
+    QDir().mkpath(MainForm->documentsDir);
     QFile old(archive());
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");

@@ -237,14 +237,9 @@ void TDwcForm::ExportButtonClick() {
         EditSoubor->setFocus();
         return;
     }
-    if (!QFileInfo(QFileInfo(o.outputPath).absolutePath()).isDir()) {
-        MessageBox::error(QStringLiteral("Adresář ") + nativePath(QFileInfo(o.outputPath).absolutePath()) +
-                              QStringLiteral(" neexistuje."),
-                          this);
-        EditSoubor->setFocus();
-        return;
-    }
-    if (QFileInfo(o.outputPath).isDir()) {
+    // The proposed documents folder may be missing on a fresh account; a folder typed by the
+    // user is made as well rather than refused.
+    if (!QDir().mkpath(QFileInfo(o.outputPath).absolutePath()) || QFileInfo(o.outputPath).isDir()) {
         MessageBox::error(QStringLiteral("Soubor ") + nativePath(o.outputPath) + QStringLiteral(" nelze vytvořit."), this);
         EditSoubor->setFocus();
         return;
