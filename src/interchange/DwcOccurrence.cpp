@@ -11,6 +11,13 @@ QString number(double value) {
     return QString::number(value, 'g', 12);
 }
 
+// The Latin name with its author. An author without a name names no taxon: the name stays
+// empty rather than a bare author, which a portal would take for a name.
+QString scientificName(const QString& nla, const QString& ato) {
+    if (nla.isEmpty() || ato.isEmpty()) return nla;
+    return nla + QLatin1Char(' ') + ato;
+}
+
 }  // namespace
 
 QStringList DwcOccurrence::terms(bool country) {
@@ -88,7 +95,7 @@ DwcOccurrence::Row DwcOccurrence::map(const DwcCard& card, const Options& option
     QStringList& v = row.values;
     v << clean(options.idPrefix + QLatin1Char(':') + QString::number(card.evc)) << basisText(options.basis)
       << QString::number(card.evc) << clean(card.le) << (card.d.isValid() ? card.d.toString(Qt::ISODate) : QString())
-      << (ato.isEmpty() ? nla : nla + QLatin1Char(' ') + ato) << ato << clean(card.nce) << QStringLiteral("Fungi")
+      << scientificName(nla, ato) << ato << clean(card.nce) << QStringLiteral("Fungi")
       << clean(card.dt);
     if (options.country) v << QStringLiteral("Czech Republic") << QStringLiteral("CZ");
     v << clean(card.lk) << clean(card.kdl) << habitat << elev.minimum << elev.maximum << clean(card.nmv) << sd

@@ -246,3 +246,21 @@ TEST_F(DwcExportTest, SelectionAndOptionsExportExactlyTheirCards) {
         }
     }
 }
+
+// The scientific name is the Latin name with its author, never an author alone.
+TEST(DwcOccurrenceTest, ScientificNameJoinsNameAndAuthor) {
+    const struct {
+        const char* nla;
+        const char* ato;
+        const char* expected;
+    } cases[] = {{"Boletus edulis", "Bull.", "Boletus edulis Bull."},
+                 {"Amanita muscaria", "", "Amanita muscaria"},
+                 {"", "Fr.", ""}};
+    const int column = DwcOccurrence::terms(true).indexOf("scientificName");
+    for (const auto& c : cases) {
+        interchange::DwcCard card;
+        card.nla = c.nla;
+        card.ato = c.ato;
+        EXPECT_EQ(DwcOccurrence::map(card, {}).values.value(column), c.expected) << c.nla << "|" << c.ato;
+    }
+}
