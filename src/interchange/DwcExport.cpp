@@ -170,8 +170,11 @@ QString DwcExport::summary(const Result& result) {
     QStringList numbers;
     for (int i = 0; i < result.problems.size() && i < 20; ++i) numbers << QString::number(result.problems[i].evc);
     if (result.problems.size() > 20) numbers << QStringLiteral("…");
-    return text + QStringLiteral("\nSouřadnice nebo datum se nepodařilo přečíst u %1 nálezů (evidenční čísla): %2")
-                      .arg(result.problems.size())
+    // "u 1 nálezu", "u 2 nálezů": the genitive after "u" is singular only for one.
+    const int count = result.problems.size();
+    return text + QStringLiteral("\nSouřadnice nebo datum se nepodařilo přečíst u %1 %2 (evidenční čísla): %3")
+                      .arg(count)
+                      .arg(count == 1 ? QStringLiteral("nálezu") : QStringLiteral("nálezů"))
                       .arg(numbers.join(QStringLiteral(", ")));
 }
 

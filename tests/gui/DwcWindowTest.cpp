@@ -75,7 +75,7 @@ TEST_F(DwcWindowTest, ExportsTheChosenCardsAndRemembersTheChoices) {
         QStringList numbers;
         QString box;
     };
-    const QString unread = "\nSouřadnice nebo datum se nepodařilo přečíst u 1 nálezů (evidenční čísla): 2"
+    const QString unread = "\nSouřadnice nebo datum se nepodařilo přečíst u 1 nálezu (evidenční čísla): 2"
                            "\n\nChcete uložit úplný seznam do textového souboru ?";
     const Case cases[] = {
         {"RadioButtonVse", 0, 0, {"1", "2", "3", "4"}, "Počet exportovaných nálezů: 4." + unread},
