@@ -21,7 +21,7 @@ int HelpKey::contextOf(const QString& windowName) {
     static const QHash<QString, int> contexts = {
         {QStringLiteral("Auto1Form"), 3}, {QStringLiteral("Au2Form"), 4}, {QStringLiteral("Au1Form"), 5},
         {QStringLiteral("Au6Form"), 7},   {QStringLiteral("Au3Form"), 8}, {QStringLiteral("Au4Form"), 8},
-        {QStringLiteral("MainForm"), 10},
+        {QStringLiteral("MainForm"), 10},   {QStringLiteral("EkovForm"), 30}, {QStringLiteral("EkvhForm"), 31},
     };
     return contexts.value(windowName, 0);
 }

@@ -128,19 +128,6 @@ TDBEditz* TEkzpForm::makeEdit(const char* name, const char* field, const QString
     return e;
 }
 
-QLabel* TEkzpForm::makeLinkLabel(const char* name, const QString& text) {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(QLatin1String(name));
-    QFont f = label->font();
-    f.setUnderline(true);
-    label->setFont(f);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(p);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
 void TEkzpForm::buildWindow() {
     DBEditEvc = makeEdit("DBEditEvc", "Evc", QStringLiteral("Evidenční číslo"));
     DBEditKdh = makeEdit("DBEditKdh", "Kdh", QStringLiteral("Kód názvu"));
@@ -175,9 +162,9 @@ void TEkzpForm::buildWindow() {
     // A typed date is completed as the data module completes dates ("5", "3/4", "+1").
     DBEditD->setTextHandler([](TField* field, const QString& text) { DM1->setDateText(field, text); });
 
-    LabelNla = makeLinkLabel("LabelNla", QStringLiteral("Název latinsky:"));
-    LabelLk = makeLinkLabel("LabelLk", QStringLiteral("Lokalita:"));
-    LabelD = makeLinkLabel("LabelD", QStringLiteral("Datum:"));
+    LabelNla = forms::makeLinkLabel(this, "LabelNla", QStringLiteral("Název latinsky:"));
+    LabelLk = forms::makeLinkLabel(this, "LabelLk", QStringLiteral("Lokalita:"));
+    LabelD = forms::makeLinkLabel(this, "LabelD", QStringLiteral("Datum:"));
 
     BitBtnAdr1 = new QPushButton(QStringLiteral("..."), this);
     BitBtnAdr1->setObjectName(QStringLiteral("BitBtnAdr1"));

@@ -4,6 +4,7 @@
 
 class QEvent;
 class QKeyEvent;
+class QLabel;
 class QObject;
 class QString;
 class QWidget;
@@ -23,6 +24,9 @@ Qt::KeyboardModifiers modifiers(const QKeyEvent* event);
 // Gives `widget` its hint: tool tip, and the text shown in panel 0 of the main window's status
 // bar while the mouse is over it.
 void setHint(QWidget* widget, const QString& hint);
+// A label that acts as a link (blue, underlined, pointing hand): a click on it opens a catalogue
+// or the calendar. The window watches its mouse release.
+QLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text);
 // Puts a status tip event's text into panel 0 of the main window; true when `event` was one.
 bool routeHint(QEvent* event);
 // Panel `panel` of the main window's status bar (nothing without a main window).
