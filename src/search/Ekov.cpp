@@ -503,7 +503,7 @@ void TEkovForm::closingSequence(int result) {
     TTable& common = DM1->Hspl;
     if (editing(common)) guarded([&] { common.Post(); });
     TTable& search = DM1->Hdok3;
-    if (result == PrintResult && search.Active() && !search.IsEmpty()) {
+    if (result == PrintResult && search.Active()) {
         // The label range is the card the grid stands on.
         guarded([&] {
             const int evc = search.FieldByName(QStringLiteral("Evc"))->AsInteger();

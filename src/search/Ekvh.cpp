@@ -22,6 +22,7 @@
 #include "HourglassCursor.h"
 #include "SqlQuote.h"
 #include "TitleFit.h"
+#include "Win1250.h"
 #include "WindowPlacement.h"
 
 TEkvhForm* EkvhForm = nullptr;
@@ -40,7 +41,7 @@ bool editing(const TDataSet& ds) {
 // The LIKE test of one name: the criterion in upper case, anywhere in the text or at its start.
 // A % or _ the user typed is a character of the name, not a wildcard, so it is escaped.
 QString likeLine(const char* field, const QString& criterion, bool inText) {
-    const QString upper = criterion.toUpper();
+    const QString upper = engine::Win1250::upper(criterion);
     const bool wild = upper.contains(QLatin1Char('%')) || upper.contains(QLatin1Char('_')) || upper.contains(kEscape);
     QString pattern = inText ? QStringLiteral("%") : QString();
     for (QChar c : upper) {
