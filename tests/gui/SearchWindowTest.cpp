@@ -15,6 +15,7 @@
 #include "FormSupport.h"
 #include "TDBGrid.h"
 #include "TQuery.h"
+#include "TextFit.h"
 
 class SearchWindowTest : public CardsFixture {
 protected:
@@ -76,6 +77,7 @@ TEST_F(SearchWindowTest, OrderChoiceFindBoxesAndTheThreeSearches) {
     forms::writeFirmInteger("VyhledavaniPodle1", 3);
     TEkovForm* w = showBrowser();
 
+    EXPECT_EQ(clippedTexts(w).join("; ").toStdString(), "");
     // The stored choice: by locality, with the name box only.
     EXPECT_TRUE(w->RadioButtonLk1->isChecked());
     EXPECT_EQ(DM1->Hdok3.IndexFieldNames(), "Lk");
@@ -183,6 +185,7 @@ TEST_F(SearchWindowTest, SelectionsMarkOnDiskNeverAddUpCountSpeciesAndAreCleared
         };
         // A Latin name typed in lower case, the second time with a locality in place of it.
         search([&](TEkvhForm* d) {
+            EXPECT_EQ(clippedTexts(d).join("; ").toStdString(), "");
             typeInto(d->DBEditNla1, "amanita");
             click(d->VyberButton);
             EXPECT_EQ(marksOnDisk(), "ANANA");
@@ -196,6 +199,7 @@ TEST_F(SearchWindowTest, SelectionsMarkOnDiskNeverAddUpCountSpeciesAndAreCleared
         EXPECT_EQ(shownCards(), "3,4");
         EXPECT_FALSE(w->FindEditEvc->isVisible() || w->FindEdit->isVisible() || w->FindEditD->isVisible());
         EXPECT_EQ(w->LabelPocet->text(), "Počet druhů: 2");
+        EXPECT_EQ(clippedTexts(w).join("; ").toStdString(), "");
         w->RadioButtonD1->click();  // the selection is sorted, no find box comes
         EXPECT_FALSE(w->FindEditD->isVisible());
 
