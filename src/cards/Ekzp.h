@@ -122,8 +122,6 @@ private:
     void pickDate();
     bool closeQuery();
     void closingSequence(int result);
-    template <typename F>
-    bool guarded(F action);
 
     bool m_fromCorrection = false;
     bool m_activated = false;

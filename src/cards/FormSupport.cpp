@@ -93,6 +93,10 @@ void writeFirmInteger(const QString& key, int value) {
     IniFile(path).writeInteger(WindowPlacement::firmSection(), key, value);
 }
 
+bool editing(const TDataSet& dataSet) {
+    return dataSet.State() == TDataSetState::Edit || dataSet.State() == TDataSetState::Insert;
+}
+
 void reopen(TTable& table) {
     const TBookmark mark = table.GetBookmark();
     TTable keeper;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <Qt>
+#include <exception>
+
+#include "DbCtrlsError.h"
 
 class QEvent;
 class QKeyEvent;
@@ -8,6 +11,7 @@ class QLabel;
 class QObject;
 class QString;
 class QWidget;
+class TDataSet;
 class TTable;
 
 // What the record windows and their dialogs share: keys seen by the window first, hints in the
@@ -49,5 +53,21 @@ void writeFirmInteger(const QString& key, int value);
 // stay in memory meanwhile: a second cursor keeps the shared table open, so that closing a
 // window over a million cards does not read them all from disk again. Throws what Open throws.
 void reopen(TTable& table);
+
+// True while `dataSet` is being edited or inserted into.
+bool editing(const TDataSet& dataSet);
+
+// Runs a dataset operation of a window's command; what it throws is shown in an error box over
+// `parent` (nothing for EAbort, already reported). Returns whether it succeeded.
+template <typename F>
+bool guarded(QWidget* parent, F action) {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& e) {
+        dbctrls::reportError(e, parent);
+        return false;
+    }
+}
 
 }  // namespace forms

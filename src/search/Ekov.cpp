@@ -37,10 +37,6 @@ const QString kChoiceKey = QStringLiteral("VyhledavaniPodle1");
 // The order of each choice, by its number.
 const char* const kOrderFields[] = {"Evc", "Nla", "Nce", "Lk", "D"};
 
-bool editing(const TDataSet& ds) {
-    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
-}
-
 QPushButton* boldButton(QPushButton* button) {
     QFont f = button->font();
     f.setBold(true);
@@ -203,16 +199,6 @@ void TEkovForm::buildWindow() {
     setFixedSize(sizeHint().expandedTo(QSize(727, 426)));
 }
 
-template <typename F>
-bool TEkovForm::guarded(F action) {
-    try {
-        action();
-        return true;
-    } catch (const std::exception& e) {
-        dbctrls::reportError(e, this);
-        return false;
-    }
-}
 
 void TEkovForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -221,11 +207,11 @@ void TEkovForm::showEvent(QShowEvent* event) {
         if (box->isVisible()) box->setFocus(Qt::OtherFocusReason);
         LabelPocet->clear();
         if (goToFirst) {
-            guarded([] { DM1->Hdok3.First(); });
+            forms::guarded(this, [] { DM1->Hdok3.First(); });
             goToFirst = false;
         }
     }
-    guarded([] { DM1->Hdok3R1(); });
+    forms::guarded(this, [] { DM1->Hdok3R1(); });
 }
 
 // ---- the order -----------------------------------------------------------------------------
@@ -289,7 +275,7 @@ void TEkovForm::Text1() {
     for (QLineEdit* e : {FindEditEvc, FindEdit, FindEditD}) e->clear();
     showFindControls();
     if (!DM1->Hdok3.Active()) return;
-    guarded([this] { DM1->Hdok3.setIndexFieldNames(QLatin1String(kOrderFields[choice()])); });
+    forms::guarded(this, [this] { DM1->Hdok3.setIndexFieldNames(QLatin1String(kOrderFields[choice()])); });
 }
 
 // ---- finding -------------------------------------------------------------------------------
@@ -299,7 +285,7 @@ void TEkovForm::ButtonEvcClick() {
     bool number = false;
     const int evc = text.trimmed().toInt(&number);
     bool found = false;
-    guarded([&] { found = number && DM1->Hdok3.Locate(QStringLiteral("Evc"), evc); });
+    forms::guarded(this, [&] { found = number && DM1->Hdok3.Locate(QStringLiteral("Evc"), evc); });
     if (found) {
         OprBitBtn->setFocus(Qt::OtherFocusReason);
         return;
@@ -321,12 +307,12 @@ void TEkovForm::ButtonDClick() {
     FindEditD->setText(shown);
     TTable& t = DM1->Hdok3;
     bool found = false;
-    if (!guarded([&] { found = t.FindKey({date}); })) return;
+    if (!forms::guarded(this, [&] { found = t.FindKey({date}); })) return;
     if (found) {
         OprBitBtn->setFocus(Qt::OtherFocusReason);
         return;
     }
-    guarded([&] { t.FindNearest({date}); });
+    forms::guarded(this, [&] { t.FindNearest({date}); });
     MessageBox::information(QStringLiteral("Datum ") + shown + QStringLiteral(" není zapsán v kartotéce."), this);
     FindEditD->setFocus(Qt::OtherFocusReason);
 }
@@ -346,10 +332,10 @@ void TEkovForm::FindEditChange(const QString& text) {
 void TEkovForm::Opravy1() {
     TTable& search = DM1->Hdok3;
     if (!search.Active()) return;
-    if (editing(search) && !guarded([&] { search.Post(); })) return;
+    if (forms::editing(search) && !forms::guarded(this, [&] { search.Post(); })) return;
     if (search.IsEmpty()) return;
     TTable& card = DM1->Hdok;
-    const bool ready = guarded([&] {
+    const bool ready = forms::guarded(this, [&] {
         card.setFilter(search.Filter());
         card.setFiltered(search.Filtered());
         card.setIndexFieldNames(search.IndexFieldNames());
@@ -360,11 +346,11 @@ void TEkovForm::Opravy1() {
         cards::cataloguesGoToFirst = false;
         TEkzpForm::ShowForCorrection(this);
     }
-    guarded([&] {
+    forms::guarded(this, [&] {
         card.setFiltered(false);
         card.setFilter(QString());
     });
-    guarded([] { DM1->Hdok3R1(); });
+    forms::guarded(this, [] { DM1->Hdok3R1(); });
     OprBitBtn->setEnabled(!search.IsEmpty());
     ZobrPocet();
 }
@@ -372,7 +358,7 @@ void TEkovForm::Opravy1() {
 void TEkovForm::Rozsirene1() {
     RozButton->setFocus(Qt::OtherFocusReason);
     TTable& search = DM1->Hdok3;
-    if (editing(search) && !guarded([&] { search.Post(); })) return;
+    if (forms::editing(search) && !forms::guarded(this, [&] { search.Post(); })) return;
     (new TEkvhForm(this))->exec();
     const bool finding = !selectionActive();
     for (QWidget* w : std::initializer_list<QWidget*>{FindEditEvc, ButtonEvc, FindEdit, FindEditD, ButtonD}) {
@@ -380,7 +366,7 @@ void TEkovForm::Rozsirene1() {
     }
     showFindControls();
     OprBitBtn->setEnabled(search.Active() && !search.IsEmpty());
-    guarded([] { DM1->Hdok3R1(); });
+    forms::guarded(this, [] { DM1->Hdok3R1(); });
     DBGridHdok3->setFocus(Qt::OtherFocusReason);
 }
 
@@ -395,7 +381,7 @@ void TEkovForm::ZobrPocet() {
     }
     HourglassCursor wait;
     TQuery& query = DM1->HdokQr1;
-    guarded([&] {
+    forms::guarded(this, [&] {
         query.Close();
         // The locality is quoted so that a quote in its name cannot end the literal early.
         query.SQL = {QStringLiteral("Select distinct Lk, Nla, Nce from Hdok where Lk = ") +
@@ -432,19 +418,19 @@ bool TEkovForm::handleKey(QWidget* target, QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_Home:
             if (!ctrl) return false;
-            if (t.Active() && !t.Bof()) guarded([&] { t.First(); });
+            if (t.Active() && !t.Bof()) forms::guarded(this, [&] { t.First(); });
             return target == DBGridHdok3;  // an edit box moves its caret as well
         case Qt::Key_PageUp:
             if (!plain) return false;
-            if (t.Active() && !t.Bof()) guarded([&] { t.Prior(); });
+            if (t.Active() && !t.Bof()) forms::guarded(this, [&] { t.Prior(); });
             return true;
         case Qt::Key_PageDown:
             if (!plain) return false;
-            if (t.Active() && !t.Eof()) guarded([&] { t.Next(); });
+            if (t.Active() && !t.Eof()) forms::guarded(this, [&] { t.Next(); });
             return true;
         case Qt::Key_End:
             if (!ctrl) return false;
-            if (t.Active() && !t.Eof()) guarded([&] { t.Last(); });
+            if (t.Active() && !t.Eof()) forms::guarded(this, [&] { t.Last(); });
             if (target != DBGridHdok3) forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_Delete:
@@ -501,11 +487,11 @@ void TEkovForm::closingSequence(int result) {
     if (!(windowState() & Qt::WindowMinimized)) WindowPlacement::save(this, kWindowKey);
     forms::writeFirmInteger(kChoiceKey, choice());
     TTable& common = DM1->Hspl;
-    if (editing(common)) guarded([&] { common.Post(); });
+    if (forms::editing(common)) forms::guarded(this, [&] { common.Post(); });
     TTable& search = DM1->Hdok3;
     if (result == PrintResult && search.Active()) {
         // The label range is the card the grid stands on.
-        guarded([&] {
+        forms::guarded(this, [&] {
             const int evc = search.FieldByName(QStringLiteral("Evc"))->AsInteger();
             common.Edit();
             common.FieldByName(QStringLiteral("C1"))->setAsInteger(evc);
@@ -514,7 +500,7 @@ void TEkovForm::closingSequence(int result) {
         });
     }
     DM1->statusUpdate = false;
-    guarded([&] {
+    forms::guarded(this, [&] {
         if (search.Active()) {
             search.setFiltered(false);
             search.setFilter(QString());

@@ -96,8 +96,6 @@ private:
     void applyChoice(int choice);
     bool handleKey(QWidget* target, QKeyEvent* key);
     void closingSequence(int result);
-    template <typename F>
-    bool guarded(F action);
 
     bool m_closing = false;
 };

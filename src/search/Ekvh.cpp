@@ -34,10 +34,6 @@ const QString kMarkAll = QStringLiteral("Update Hdok set Neh = \"A\"");
 // The escape character of a pattern, used only when the typed text holds a wildcard.
 const QChar kEscape = QLatin1Char('\\');
 
-bool editing(const TDataSet& ds) {
-    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
-}
-
 // The LIKE test of one name: the criterion in upper case, anywhere in the text or at its start.
 // A % or _ the user typed is a character of the name, not a wildcard, so it is escaped.
 QString likeLine(const char* field, const QString& criterion, bool inText) {
@@ -197,16 +193,6 @@ void TEkvhForm::buildWindow() {
     setFixedSize(sizeHint());
 }
 
-template <typename F>
-bool TEkvhForm::guarded(F action) {
-    try {
-        action();
-        return true;
-    } catch (const std::exception& e) {
-        dbctrls::reportError(e, this);
-        return false;
-    }
-}
 
 void TEkvhForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -251,17 +237,17 @@ bool TEkvhForm::postCriteria(QPushButton* focusTo) {
     if (typing && typing != focusTo && focusWidget() != focusTo) return false;
     TTable& common = DM1->Hspl;
     // A period that ends before it starts is told by the data module and stops here.
-    return !editing(common) || guarded([&] { common.Post(); });
+    return !forms::editing(common) || forms::guarded(this, [&] { common.Post(); });
 }
 
 void TEkvhForm::mark(const QStringList& sql, bool select) {
     HourglassCursor wait;
     TTable& search = DM1->Hdok3;
     TQuery& query = DM1->HdokQr;
-    guarded([&] {
+    forms::guarded(this, [&] {
         // The cursors stay open: they share the table's records with the query, so they see
         // its changes at once and nothing is read from disk again.
-        if (editing(search)) search.Post();
+        if (forms::editing(search)) search.Post();
         TEkovForm::unmarkAll();
         if (select) {
             query.SQL = sql;
@@ -270,7 +256,7 @@ void TEkvhForm::mark(const QStringList& sql, bool select) {
         query.Close();
     });
     DM1->selectionResetPending = select;
-    guarded([&] {
+    forms::guarded(this, [&] {
         if (!search.Active()) search.Open();
         search.setFilter(select ? QStringLiteral("Neh = '%1'").arg(QLatin1Char('A')) : QString());
         search.setFiltered(select);
@@ -297,7 +283,7 @@ void TEkvhForm::ZrusitButtonClick() {
 void TEkvhForm::PrenosSporin1() {
     TTable& species = DM1->Hdath;
     TTable& common = DM1->Hspl;
-    guarded([&] {
+    forms::guarded(this, [&] {
         species.Refresh();
         species.First();
         species.Locate(QStringLiteral("Kodh"), common.FieldByName(QStringLiteral("Kdh1"))->AsString());
@@ -307,7 +293,7 @@ void TEkvhForm::PrenosSporin1() {
     const int result = (new TEkdh1Form(this))->exec();
     cards::pickMode = false;
     if (result == TCatalogueForm::PickResult) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             common.Edit();
             common.FieldByName(QStringLiteral("Kdh1"))->setValue(species.FieldByName(QStringLiteral("Kodh"))->Value());
             common.FieldByName(QStringLiteral("Nla1"))->setValue(species.FieldByName(QStringLiteral("Nlad"))->Value());
@@ -322,7 +308,7 @@ void TEkvhForm::PrenosSporin1() {
 void TEkvhForm::PrenosLok1() {
     TTable& localities = DM1->Hdatl;
     TTable& common = DM1->Hspl;
-    guarded([&] {
+    forms::guarded(this, [&] {
         localities.Refresh();
         localities.First();
         localities.Locate(QStringLiteral("Kodl"), common.FieldByName(QStringLiteral("Kdl1"))->AsString());
@@ -332,7 +318,7 @@ void TEkvhForm::PrenosLok1() {
     const int result = (new TEkdl1Form(this))->exec();
     cards::pickMode = false;
     if (result == TCatalogueForm::PickResult) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             common.Edit();
             common.FieldByName(QStringLiteral("Kdl1"))->setValue(localities.FieldByName(QStringLiteral("Kodl"))->Value());
             common.FieldByName(QStringLiteral("Lk1"))->setValue(localities.FieldByName(QStringLiteral("Lkd"))->Value());
@@ -349,7 +335,7 @@ void TEkvhForm::speciesCodeLeft() {
     TTable& common = DM1->Hspl;
     const QString code = common.FieldByName(QStringLiteral("Kdh1"))->AsString();
     if (code != m_speciesCode) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             common.Edit();
             const TTable& species = DM1->Hdath;
             const bool found = DM1->Hdath.Locate(QStringLiteral("Kodh"), code);
@@ -368,7 +354,7 @@ void TEkvhForm::localityCodeLeft() {
     TTable& common = DM1->Hspl;
     const QString code = common.FieldByName(QStringLiteral("Kdl1"))->AsString();
     if (code != m_localityCode) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             common.Edit();
             const bool found = DM1->Hdatl.Locate(QStringLiteral("Kodl"), code);
             common.FieldByName(QStringLiteral("Lk1"))
@@ -391,8 +377,8 @@ bool TEkvhForm::eventFilter(QObject* watched, QEvent* event) {
             if (key->key() == Qt::Key_F7 && mods == Qt::ShiftModifier) {
                 if (watched == DBEditKdh1) PrenosSporin1();
                 else if (watched == DBEditKdl1) PrenosLok1();
-                else if (watched == DBEditD1o) guarded([] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1o")); });
-                else if (watched == DBEditD1d) guarded([] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1d")); });
+                else if (watched == DBEditD1o) forms::guarded(this, [] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1o")); });
+                else if (watched == DBEditD1d) forms::guarded(this, [] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1d")); });
                 else break;
                 return true;
             }
@@ -431,8 +417,8 @@ bool TEkvhForm::eventFilter(QObject* watched, QEvent* event) {
             if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
             if (watched == LabelKdh1) PrenosSporin1();
             if (watched == LabelKdl1) PrenosLok1();
-            if (watched == LabelD1o) guarded([] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1o")); });
-            if (watched == LabelD1d) guarded([] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1d")); });
+            if (watched == LabelD1o) forms::guarded(this, [] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1o")); });
+            if (watched == LabelD1d) forms::guarded(this, [] { DM1->KDatum(DM1->Hspl, QStringLiteral("D1d")); });
             break;
         default:
             break;
@@ -450,11 +436,11 @@ void TEkvhForm::done(int result) {
     m_closing = true;
     WindowPlacement::save(this, kWindowKey);
     TTable& common = DM1->Hspl;
-    if (editing(common) && !guarded([&] { common.Post(); })) {
+    if (forms::editing(common) && !forms::guarded(this, [&] { common.Post(); })) {
         // A period that ends before it starts: the criteria stay on screen to be mended.
         m_closing = false;
         return;
     }
-    guarded([&] { forms::reopen(common); });
+    forms::guarded(this, [&] { forms::reopen(common); });
     QDialog::done(result);
 }

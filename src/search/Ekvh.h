@@ -78,8 +78,6 @@ private:
     void mark(const QStringList& sql, bool select);
     void speciesCodeLeft();
     void localityCodeLeft();
-    template <typename F>
-    bool guarded(F action);
 
     QString m_speciesCode;
     QString m_localityCode;
