@@ -210,8 +210,8 @@ void TEkovForm::showEvent(QShowEvent* event) {
             forms::guarded(this, [] { DM1->Hdok3.First(); });
             goToFirst = false;
         }
+        forms::guarded(this, [] { DM1->Hdok3R1(); });
     }
-    forms::guarded(this, [] { DM1->Hdok3R1(); });
 }
 
 // ---- the order -----------------------------------------------------------------------------
@@ -407,6 +407,10 @@ bool TEkovForm::eventFilter(QObject* watched, QEvent* event) {
 
 bool TEkovForm::event(QEvent* event) {
     if (forms::routeHint(event)) return true;
+    // Back from the card window or the extended search: the status bar shows this cursor again.
+    if (event->type() == QEvent::WindowActivate && !m_closing && DM1->Hdok3.Active()) {
+        forms::guarded(this, [] { DM1->Hdok3R1(); });
+    }
     return QDialog::event(event);
 }
 
