@@ -13,6 +13,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sqlite3.h>
 
@@ -204,6 +205,30 @@ T* showActive(T* window) {
     return window;
 }
 
+// Types each prefix letter by letter into `box` (emptied first); returns the average and the
+// slowest key in milliseconds, each key delivered and the window repainted.
+std::pair<double, double> typePrefixes(QLineEdit* box, const QStringList& prefixes,
+                                       const std::function<void(const QString&)>& typed = {}) {
+    double slowest = 0;
+    double sum = 0;
+    int keys = 0;
+    for (const QString& prefix : prefixes) {
+        box->clear();
+        settle();
+        for (QChar c : prefix) {
+            QElapsedTimer key;
+            key.start();
+            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
+            const double ms = key.nsecsElapsed() / 1e6;
+            slowest = std::max(slowest, ms);
+            sum += ms;
+            ++keys;
+        }
+        if (typed) typed(prefix);
+    }
+    return {sum / keys, slowest};
+}
+
 void benchSpecies(int species) {
     double best = 1e9;
     TEkdh1Form* window = nullptr;
@@ -279,25 +304,11 @@ void benchCards(int cards, bool findByName) {
     settle();
     const QStringList prefixes = {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
                                   QStringLiteral("Lactarius t"), QStringLiteral("Xer")};
-    double slowest = 0;
-    double sum = 0;
-    int keys = 0;
-    for (const QString& prefix : prefixes) {
-        find->FindEdit->clear();
-        settle();
-        for (QChar c : prefix) {
-            QElapsedTimer key;
-            key.start();
-            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
-            const double ms = key.nsecsElapsed() / 1e6;
-            slowest = std::max(slowest, ms);
-            sum += ms;
-            ++keys;
-        }
+    const auto [average, slowest] = typePrefixes(find->FindEdit, prefixes, [](const QString& prefix) {
         std::fprintf(stderr, "typed '%s': %s\n", qPrintable(prefix),
                      qPrintable(DM1->Hdok.FieldByName(QStringLiteral("Nla"))->AsString()));
-    }
-    report("find_latin_prefix_key_average", cards, sum / keys);
+    });
+    report("find_latin_prefix_key_average", cards, average);
     report("find_latin_prefix_key_slowest", cards, slowest);
     find->reject();
     window->reject();
@@ -448,23 +459,10 @@ void benchSearch(const QString& dataDir, int cards) {
     window->RadioButtonNla1->click();
     window->FindEdit->setFocus();
     settle();
-    double slowest = 0, sum = 0;
-    int keys = 0;
-    for (const QString& prefix : {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
-                                  QStringLiteral("Lactarius t"), QStringLiteral("Xer")}) {
-        window->FindEdit->clear();
-        settle();
-        for (QChar c : prefix) {
-            QElapsedTimer key;
-            key.start();
-            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
-            const double ms = key.nsecsElapsed() / 1e6;
-            slowest = std::max(slowest, ms);
-            sum += ms;
-            ++keys;
-        }
-    }
-    report("search_name_key_average", cards, sum / keys);
+    const auto [average, slowest] =
+        typePrefixes(window->FindEdit, {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
+                                        QStringLiteral("Lactarius t"), QStringLiteral("Xer")});
+    report("search_name_key_average", cards, average);
     report("search_name_key_slowest", cards, slowest);
 
     // The extended search: three names and ten years, marking included, then its cancel; and

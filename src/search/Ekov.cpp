@@ -224,12 +224,20 @@ int TEkovForm::choice() const {
     return 0;
 }
 
+const char* const TEkovForm::kMarksKey = "OznaceneKarty1";
+
 void TEkovForm::unmarkAll() {
+    if (forms::readFirmInteger(QLatin1String(kMarksKey), 1) == 0) return;
     TQuery& query = DM1->HdokQr;
     query.Close();
     query.SQL = {QStringLiteral("Update Hdok set Neh = \"N\"")};
     query.ExecSQL();
     query.Close();
+    forms::writeFirmInteger(QLatin1String(kMarksKey), 0);
+}
+
+void TEkovForm::markingStarts() {
+    forms::writeFirmInteger(QLatin1String(kMarksKey), 1);
 }
 
 bool TEkovForm::selectionActive() {

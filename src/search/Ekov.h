@@ -36,7 +36,16 @@ public:
 
     // Unmarks every card on disk (Neh = "N"), ending any selection stored there. Throws what
     // the statement throws.
+    //
+    // Unmarking reads every card, which takes a noticeable moment in a large card index, so the
+    // firm settings file notes whether marks may be on disk (kMarksKey: 1 from just before a
+    // selection is marked until the marks are cleared, 0 after). Only a firm that notes 0 is
+    // known clean and is not read; a missing note (a firm from an earlier release) counts as
+    // marked. markingStarts() writes the note before marks are written, so a program that dies
+    // holding a selection leaves 1 behind.
     static void unmarkAll();
+    static void markingStarts();
+    static const char* const kMarksKey;
 
     // The order choice 0..4 (number, Latin name, Czech name, locality, date).
     int choice() const;

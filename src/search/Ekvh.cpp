@@ -250,6 +250,7 @@ void TEkvhForm::mark(const QStringList& sql, bool select) {
         if (forms::editing(search)) search.Post();
         TEkovForm::unmarkAll();
         if (select) {
+            TEkovForm::markingStarts();
             query.SQL = sql;
             query.ExecSQL();
         }

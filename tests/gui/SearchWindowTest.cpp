@@ -305,6 +305,8 @@ TEST(SearchMarksChild, MarkCardsAndWaitToBeKilled) {
     session.AddPassword(storage::tablePassword());
     TDatabase db(&session, "ChildDb");
     db.Params = {"PATH=" + dir, "DEFAULT DRIVER=PARADOX", "ENABLE BCD=FALSE"};
+    // What "Vybrat" does: the note that marks are on disk, then the marks.
+    IniFile(qEnvironmentVariable("LAMELIN_MARK_SETTINGS")).writeInteger("D1", TEkovForm::kMarksKey, 1);
     TQuery q;
     q.setDatabase(&db);
     q.SQL = {"Update Hdok set Neh = \"A\"", " where", " Upper(Nla) like \"AMANITA%\""};
@@ -316,9 +318,14 @@ TEST(SearchMarksChild, MarkCardsAndWaitToBeKilled) {
 
 TEST_F(SearchWindowTest, AProgramKilledWithASelectionLeavesNoStaleMarksInTheNextSearch) {
     addCards();
+    // A search opened and closed before: the firm is known to hold no marks.
+    whenShown<TEkovForm>([](TEkovForm* w) { click(w->CloseButton); });
+    MainForm->OpravyN2(false);
+    ASSERT_EQ(forms::readFirmInteger(TEkovForm::kMarksKey, -1), 0);
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LAMELIN_MARK_FIRM", dataDir + "D1");
+    env.insert("LAMELIN_MARK_SETTINGS", MainForm->firmSettingsPath());
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=SearchMarksChild.MarkCardsAndWaitToBeKilled"});
@@ -344,4 +351,5 @@ TEST_F(SearchWindowTest, AProgramKilledWithASelectionLeavesNoStaleMarksInTheNext
     MainForm->OpravyN2(false);
     EXPECT_EQ(shownMarks, "NNNN");
     EXPECT_EQ(marksOnDisk(), "NNNN");
+    EXPECT_EQ(forms::readFirmInteger(TEkovForm::kMarksKey, -1), 0);
 }
