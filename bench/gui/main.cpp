@@ -7,12 +7,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <sqlite3.h>
 
 #include "Application.h"
 #include "CardFlags.h"
@@ -20,6 +23,8 @@
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "Ekdh1.h"
+#include "Ekov.h"
+#include "Ekvh.h"
 #include "Ekzp.h"
 #include "FileIO.h"
 #include "Find22.h"
@@ -29,6 +34,7 @@
 #include "TDBGrid.h"
 #include "TablePassword.h"
 #include "TemplateSet.h"
+#include "TQuery.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -199,6 +205,30 @@ T* showActive(T* window) {
     return window;
 }
 
+// Types each prefix letter by letter into `box` (emptied first); returns the average and the
+// slowest key in milliseconds, each key delivered and the window repainted.
+std::pair<double, double> typePrefixes(QLineEdit* box, const QStringList& prefixes,
+                                       const std::function<void(const QString&)>& typed = {}) {
+    double slowest = 0;
+    double sum = 0;
+    int keys = 0;
+    for (const QString& prefix : prefixes) {
+        box->clear();
+        settle();
+        for (QChar c : prefix) {
+            QElapsedTimer key;
+            key.start();
+            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
+            const double ms = key.nsecsElapsed() / 1e6;
+            slowest = std::max(slowest, ms);
+            sum += ms;
+            ++keys;
+        }
+        if (typed) typed(prefix);
+    }
+    return {sum / keys, slowest};
+}
+
 void benchSpecies(int species) {
     double best = 1e9;
     TEkdh1Form* window = nullptr;
@@ -274,29 +304,234 @@ void benchCards(int cards, bool findByName) {
     settle();
     const QStringList prefixes = {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
                                   QStringLiteral("Lactarius t"), QStringLiteral("Xer")};
-    double slowest = 0;
-    double sum = 0;
-    int keys = 0;
-    for (const QString& prefix : prefixes) {
-        find->FindEdit->clear();
-        settle();
-        for (QChar c : prefix) {
-            QElapsedTimer key;
-            key.start();
-            sendKey(Qt::Key_unknown, Qt::NoModifier, QString(c));
-            const double ms = key.nsecsElapsed() / 1e6;
-            slowest = std::max(slowest, ms);
-            sum += ms;
-            ++keys;
-        }
+    const auto [average, slowest] = typePrefixes(find->FindEdit, prefixes, [](const QString& prefix) {
         std::fprintf(stderr, "typed '%s': %s\n", qPrintable(prefix),
                      qPrintable(DM1->Hdok.FieldByName(QStringLiteral("Nla"))->AsString()));
-    }
-    report("find_latin_prefix_key_average", cards, sum / keys);
+    });
+    report("find_latin_prefix_key_average", cards, average);
     report("find_latin_prefix_key_slowest", cards, slowest);
     find->reject();
     window->reject();
     settle();
+}
+
+
+// ---- search and correction -------------------------------------------------------------------
+
+// The extended search's criteria: three names and a date range that a real collector would ask
+// for (Amanitas, "muchom…" in the Czech name, a locality prefix, ten years).
+struct SearchCriteria {
+    QString nla = QStringLiteral("Amanita");
+    QString nce = QStringLiteral("muchom");
+    QString lk;      // a prefix of a frequent locality
+    QString lkFull;  // that locality, for the species count
+    QDate from;
+    QDate to;
+};
+
+SearchCriteria criteriaFor(int cards) {
+    const bench::CardGenerator gen(cards);
+    SearchCriteria c;
+    c.lkFull = gen.card(0).lk;
+    c.lk = c.lkFull.left(3);
+    c.from = QDate(2000, 1, 1);
+    c.to = QDate(2010, 12, 31);
+    return c;
+}
+
+void setCriteria(const SearchCriteria& c, bool localityOnly) {
+    TTable& h = DM1->Hspl;
+    h.Edit();
+    for (const char* f : {"Kdh1", "Nla1", "Nce1", "Kdl1", "Lk1", "Evc1o", "Evc1d", "D1o", "D1d"})
+        h.FieldByName(QLatin1String(f))->Clear();
+    for (const char* f : {"Nlt", "Nct", "Lkt"}) h.FieldByName(QLatin1String(f))->setAsBoolean(false);
+    h.FieldByName(QStringLiteral("Lk1"))->setAsString(localityOnly ? c.lkFull : c.lk);
+    if (!localityOnly) {
+        h.FieldByName(QStringLiteral("Nla1"))->setAsString(c.nla);
+        h.FieldByName(QStringLiteral("Nce1"))->setAsString(c.nce);
+        h.FieldByName(QStringLiteral("D1o"))->setAsDate(c.from);
+        h.FieldByName(QStringLiteral("D1d"))->setAsDate(c.to);
+    }
+    h.Post();
+}
+
+// SQLite doing the same work: the cards' searched fields in an indexed table, the two UPDATEs of
+// a selection and the distinct species of a locality. Made once per size next to the firm.
+class SqliteCards {
+public:
+    SqliteCards(const QString& path, int cards) {
+        const bool exists = QFile::exists(path);
+        sqlite3_open(qPrintable(path), &m_db);
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA synchronous=NORMAL");
+        if (exists) return;
+        exec("CREATE TABLE hdok(evc INTEGER PRIMARY KEY, nla TEXT, nce TEXT, lk TEXT, d TEXT, neh TEXT)");
+        exec("BEGIN");
+        sqlite3_stmt* insert = nullptr;
+        sqlite3_prepare_v2(m_db, "INSERT INTO hdok VALUES(?,?,?,?,?,'N')", -1, &insert, nullptr);
+        const bench::CardGenerator gen(cards);
+        for (int i = 0; i < cards; ++i) {
+            const bench::Card c = gen.card(i);
+            sqlite3_bind_int(insert, 1, c.evc);
+            const QByteArray nla = c.nla.toUtf8(), nce = c.nce.toUtf8(), lk = c.lk.toUtf8();
+            const QByteArray d = c.d.toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
+            sqlite3_bind_text(insert, 2, nla.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 3, nce.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 4, lk.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(insert, 5, d.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+        exec("COMMIT");
+        for (const char* f : {"nla", "nce", "lk", "d"}) exec(QStringLiteral("CREATE INDEX i_%1 ON hdok(%1)").arg(QLatin1String(f)));
+    }
+    ~SqliteCards() { sqlite3_close(m_db); }
+    // Runs a statement; returns the number of rows it changed (UPDATE) or the first column of
+    // its last row (SELECT count).
+    int exec(const QString& sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, qPrintable(sql), -1, &st, nullptr) != SQLITE_OK) {
+            std::fprintf(stderr, "sqlite: %s\n", sqlite3_errmsg(m_db));
+            std::exit(3);
+        }
+        int value = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) value = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        return sqlite3_changes(m_db) && sql.startsWith(QLatin1String("UPDATE")) ? sqlite3_changes(m_db) : value;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+int marked() {
+    TQuery q;
+    q.setDatabase(&DM1->Database);
+    q.SQL = {QStringLiteral("Select Evc from Hdok where Neh = \"A\"")};
+    q.Open();
+    return q.RecordCount();
+}
+
+void benchSearch(const QString& dataDir, int cards) {
+    static const char* const orders[] = {"evc", "nla", "nce", "lk", "d"};
+    // Opening the window in each order: the command's sequence without the modal loop (the stale
+    // marks cleared, Hdok3 opened on its first card, the window created, shown and painted).
+    for (int order = 0; order < 5; ++order) {
+        IniFile(MainForm->firmSettingsPath()).writeInteger(QStringLiteral("D1"), QStringLiteral("VyhledavaniPodle1"), order);
+        double best = 1e9;
+        for (int run = 0; run < kRuns; ++run) {
+            QElapsedTimer clock;
+            clock.start();
+            TEkovForm::goToFirst = true;
+            TEkovForm::unmarkAll();
+            DM1->Hdok3.Open();
+            DM1->Hdok3.First();
+            TEkovForm* window = showActive(new TEkovForm(MainForm));
+            best = std::min(best, clock.nsecsElapsed() / 1e6);
+            window->reject();
+            settle();
+            DM1->Hdok3.Close();
+        }
+        report(qPrintable(QStringLiteral("open_search_window_by_%1").arg(QLatin1String(orders[order]))), cards, best);
+    }
+
+    TEkovForm::goToFirst = true;
+    DM1->Hdok3.Open();
+    DM1->Hdok3.First();
+    TEkovForm* window = showActive(new TEkovForm(MainForm));
+    // Switching the order: each radio button clicked in turn, the grid re-sorted and repainted.
+    QRadioButton* radios[] = {window->RadioButtonNla1, window->RadioButtonNce1, window->RadioButtonLk1,
+                              window->RadioButtonD1, window->RadioButtonEvc1};
+    double slowestSwitch = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (QRadioButton* r : radios) {
+            QElapsedTimer clock;
+            clock.start();
+            r->click();
+            settle();
+            slowestSwitch = std::max(slowestSwitch, clock.nsecsElapsed() / 1e6);
+        }
+    }
+    report("switch_search_order_slowest", cards, slowestSwitch);
+
+    // The incremental search in the Latin-name order, letter by letter.
+    window->RadioButtonNla1->click();
+    window->FindEdit->setFocus();
+    settle();
+    const auto [average, slowest] =
+        typePrefixes(window->FindEdit, {QStringLiteral("Bol"), QStringLiteral("Amanita m"), QStringLiteral("Russula"),
+                                        QStringLiteral("Lactarius t"), QStringLiteral("Xer")});
+    report("search_name_key_average", cards, average);
+    report("search_name_key_slowest", cards, slowest);
+
+    // The extended search: three names and ten years, marking included, then its cancel; and
+    // the species count of a locality selection.
+    const SearchCriteria criteria = criteriaFor(cards);
+    auto* dialog = showActive(new TEkvhForm(window));
+    double select = 1e9, cancel = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        setCriteria(criteria, false);
+        QElapsedTimer clock;
+        clock.start();
+        dialog->VyberButtonClick();
+        settle();
+        select = std::min(select, clock.nsecsElapsed() / 1e6);
+        clock.restart();
+        dialog->ZrusitButtonClick();
+        settle();
+        cancel = std::min(cancel, clock.nsecsElapsed() / 1e6);
+    }
+    setCriteria(criteria, false);
+    dialog->VyberButtonClick();
+    const int ours = marked();
+    report("extended_search_3_names_dates", cards, select);
+    report("extended_search_cancel", cards, cancel);
+    setCriteria(criteria, true);
+    dialog->VyberButtonClick();
+    double count = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        window->ZobrPocet();
+        count = std::min(count, clock.nsecsElapsed() / 1e6);
+    }
+    report("species_count_of_locality", cards, count);
+    const QString ourCount = window->LabelPocet->text();
+    std::fprintf(stderr, "search grid rows held: %d of %d\n", window->DBGridHdok3->model()->rowCount(), cards);
+    dialog->ZrusitButtonClick();
+    dialog->reject();
+    window->reject();
+    settle();
+    DM1->Hdok3.Close();
+
+    // SQLite: the same selection on an indexed table (its LIKE ignores ASCII letter case, as
+    // Upper() does on our side; the criteria are ASCII so both find the same cards).
+    SqliteCards lite(dataDir + QStringLiteral("search.sqlite"), cards);
+    const QString where = QStringLiteral(" WHERE nla LIKE '%1%' AND nce LIKE '%2%' AND lk LIKE '%3%' AND d >= '%4' AND d <= '%5'")
+                              .arg(criteria.nla, criteria.nce, criteria.lk, criteria.from.toString(QStringLiteral("yyyy-MM-dd")),
+                                   criteria.to.toString(QStringLiteral("yyyy-MM-dd")));
+    double liteSelect = 1e9, liteCancel = 1e9, liteCount = 1e9;
+    int theirs = 0, theirCount = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        lite.exec(QStringLiteral("UPDATE hdok SET neh = 'N'"));
+        theirs = lite.exec(QStringLiteral("UPDATE hdok SET neh = 'A'") + where);
+        liteSelect = std::min(liteSelect, clock.nsecsElapsed() / 1e6);
+        clock.restart();
+        lite.exec(QStringLiteral("UPDATE hdok SET neh = 'N'"));
+        liteCancel = std::min(liteCancel, clock.nsecsElapsed() / 1e6);
+        clock.restart();
+        theirCount = lite.exec(QStringLiteral("SELECT count(*) FROM (SELECT DISTINCT lk, nla, nce FROM hdok WHERE lk = '%1')")
+                                   .arg(QString(criteria.lkFull).replace(QLatin1Char('\''), QStringLiteral("''"))));
+        liteCount = std::min(liteCount, clock.nsecsElapsed() / 1e6);
+    }
+    report("sqlite_extended_search_3_names_dates", cards, liteSelect);
+    report("sqlite_extended_search_cancel", cards, liteCancel);
+    report("sqlite_species_count_of_locality", cards, liteCount);
+    std::fprintf(stderr, "selected: ours %d, sqlite %d; species of '%s': ours '%s', sqlite %d\n", ours, theirs,
+                 qPrintable(criteria.lkFull), qPrintable(ourCount), theirCount);
 }
 
 }  // namespace
@@ -335,6 +570,7 @@ int main(int argc, char** argv) {
         openFirm(prepareFirm(root, cards, species));
         if (i == 0) benchSpecies(species);
         benchCards(cards, i + 1 == cardSizes.size());
+        benchSearch(root + QStringLiteral("/%1-%2/").arg(cards).arg(species), cards);
     }
     destroyStartupWindows();
     return 0;

@@ -33,6 +33,8 @@ int HelpKey::contextOf(const QString& windowName) {
         // Backup and restore, and the own-directory chooser of both.
         {QStringLiteral("ExdForm"), 60},  {QStringLiteral("Exd1Form"), 61}, {QStringLiteral("Exd2Form"), 60},
         {QStringLiteral("DwcForm"), 70},
+        // The search and correction window and its extended search.
+        {QStringLiteral("EkovForm"), 30}, {QStringLiteral("EkvhForm"), 31},
     };
     return contexts.value(windowName, 0);
 }

@@ -120,6 +120,8 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         // The card index from 20.
         {20, QStringLiteral("zapis-karet.html"), 0},   {21, QStringLiteral("databaze-hub.html"), 1},
         {22, QStringLiteral("databaze-lokalit.html"), 1},
+        // Search and correction from 30.
+        {30, QStringLiteral("vyhledavani.html"), 0},   {31, QStringLiteral("rozsirene-vyhledavani.html"), 1},
         // Backup, restore and shared data from 60.
         {60, QStringLiteral("zalohovani.html"), 0},    {61, QStringLiteral("obnoveni.html"), 0},
         {62, QStringLiteral("sitova-data.html"), 0},

@@ -26,12 +26,14 @@
 #include "CardFlags.h"
 #include "Ekdh1.h"
 #include "Ekdl1.h"
+#include "Ekov.h"
 #include "Ekzp.h"
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "Dwc.h"
 #include "EngineError.h"
 #include "FirmFiles.h"
+#include "FormSupport.h"
 #include "Globals.h"
 #include "HelpKey.h"
 #include "HintDisplay.h"
@@ -233,8 +235,9 @@ void TMainForm::buildMenu() {
     connect(addCommand(kartoteka, QStringLiteral("Zpisdokartotky1"), QStringLiteral("&Zápis do kartotéky"),
                        QStringLiteral("Zápis do kartotéky"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, [this] { ZapisN2(false); });
-    addCommand(kartoteka, QStringLiteral("Vyhledavaniopravy1"), QStringLiteral("&Vyhledávání, opravy"),
-               QStringLiteral("Vyhledávání, opravy"));
+    connect(addCommand(kartoteka, QStringLiteral("Vyhledavaniopravy1"), QStringLiteral("&Vyhledávání, opravy"),
+                       QStringLiteral("Vyhledávání, opravy")),
+            &QAction::triggered, this, [this] { OpravyN2(false); });
     kartoteka->addSeparator();
     connect(addCommand(kartoteka, QStringLiteral("Databazehub1"), QStringLiteral("Databáze &hub"), QStringLiteral("Databáze hub")),
             &QAction::triggered, this, &TMainForm::Databazehub1Click);
@@ -578,6 +581,39 @@ void TMainForm::ZapisN2(bool fromPrint) {
     DM1->Hdok.First();
     if (fromPrint) DM1->Hdok.Locate(QStringLiteral("Evc"), DM1->Hspl.FieldByName(QStringLiteral("C1"))->AsInteger());
     if ((new TEkzpForm(this))->exec() == TEkzpForm::PrintResult) VyberTisku1(2);
+}
+
+void TMainForm::OpravyN2(bool fromPrint) {
+    TEkovForm::goToFirst = !fromPrint;
+    TEkovForm::printAfterSearch = false;
+    DM1->selectionResetPending = false;
+    // A selection is kept as marks in the card table; a program that ended without closing the
+    // search window left them there. No selection is open now, so every card is unmarked.
+    {
+        HourglassCursor wait;
+        TEkovForm::unmarkAll();
+    }
+    TTable& search = DM1->Hdok3;
+    search.Open();
+    search.First();
+    if (fromPrint) search.Locate(QStringLiteral("Evc"), DM1->Hspl.FieldByName(QStringLiteral("C1"))->AsInteger());
+    if ((new TEkovForm(this))->exec() == TEkovForm::PrintResult) TEkovForm::printAfterSearch = true;
+    DM1->statusUpdate = false;
+    search.Close();
+    try {
+        if (DM1->selectionResetPending) {
+            HourglassCursor wait;
+            TEkovForm::unmarkAll();
+        }
+        forms::reopen(DM1->Hdok);
+    } catch (...) {
+        DM1->statusUpdate = true;
+        DM1->selectionResetPending = false;
+        throw;
+    }
+    DM1->statusUpdate = true;
+    DM1->selectionResetPending = false;
+    if (TEkovForm::printAfterSearch) VyberTisku1(2);
 }
 
 void TMainForm::VyberTisku1(int mode) {

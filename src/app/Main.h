@@ -95,6 +95,11 @@ public:
     // on the first card, or with `fromPrint` on the card Hspl.C1, and hands a print request on
     // to the print window.
     void ZapisN2(bool fromPrint);
+    // Search and correction (the command "Vyhledávání, opravy"): the search window on the first
+    // card, or with `fromPrint` on the card Hspl.C1. Marks left on disk by a program that ended
+    // with a selection open are cleared before the window shows anything; the marks of this
+    // selection are cleared when it closes. A print request is handed on to the print window.
+    void OpravyN2(bool fromPrint);
     // The print window (mode 2 from the menu and after card entry or search): re-reads the
     // tables and empties the status panels first.
     void VyberTisku1(int mode);

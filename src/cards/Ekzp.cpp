@@ -61,10 +61,6 @@ const Order kOrders[] = {
     {"D", "Kartotéka - podle datumu"},
 };
 
-bool editing(const TDataSet& ds) {
-    return ds.State() == TDataSetState::Edit || ds.State() == TDataSetState::Insert;
-}
-
 // The registration number box takes digits and signs only.
 bool refusedInNumber(const QKeyEvent* key) {
     const QString text = key->text();
@@ -130,19 +126,6 @@ TDBEditz* TEkzpForm::makeEdit(const char* name, const char* field, const QString
     return e;
 }
 
-QLabel* TEkzpForm::makeLinkLabel(const char* name, const QString& text) {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(QLatin1String(name));
-    QFont f = label->font();
-    f.setUnderline(true);
-    label->setFont(f);
-    QPalette p = label->palette();
-    p.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(p);
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
 void TEkzpForm::buildWindow() {
     DBEditEvc = makeEdit("DBEditEvc", "Evc", QStringLiteral("Evidenční číslo"));
     DBEditKdh = makeEdit("DBEditKdh", "Kdh", QStringLiteral("Kód názvu"));
@@ -177,9 +160,9 @@ void TEkzpForm::buildWindow() {
     // A typed date ("5", "3/4", "+1") is completed by the date field's own set-text rule in the
     // data module, the one rule every window shares.
 
-    LabelNla = makeLinkLabel("LabelNla", QStringLiteral("Název latinsky:"));
-    LabelLk = makeLinkLabel("LabelLk", QStringLiteral("Lokalita:"));
-    LabelD = makeLinkLabel("LabelD", QStringLiteral("Datum:"));
+    LabelNla = forms::makeLinkLabel(this, "LabelNla", QStringLiteral("Název latinsky:"));
+    LabelLk = forms::makeLinkLabel(this, "LabelLk", QStringLiteral("Lokalita:"));
+    LabelD = forms::makeLinkLabel(this, "LabelD", QStringLiteral("Datum:"));
 
     BitBtnAdr1 = new QPushButton(QStringLiteral("..."), this);
     BitBtnAdr1->setObjectName(QStringLiteral("BitBtnAdr1"));
@@ -290,16 +273,6 @@ void TEkzpForm::buildWindow() {
     setFixedSize(sizeHint().expandedTo(QSize(551, 436)));
 }
 
-template <typename F>
-bool TEkzpForm::guarded(F action) {
-    try {
-        action();
-        return true;
-    } catch (const std::exception& e) {
-        dbctrls::reportError(e, this);
-        return false;
-    }
-}
 
 // ---- activation and order ------------------------------------------------------------------
 
@@ -307,8 +280,8 @@ void TEkzpForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_activated) return;
     m_activated = true;
-    guarded([] { DM1->HdokR1(); });
-    guarded([this] {
+    forms::guarded(this, [] { DM1->HdokR1(); });
+    forms::guarded(this, [this] {
         Podle1();
         if (cards::cardGoToFirst) {
             DM1->Hdok.First();
@@ -344,7 +317,7 @@ void TEkzpForm::Cislo1() {
     const int result = (new TEkdh1Form(this))->exec();
     cards::pickMode = false;
     if (result != TCatalogueForm::PickResult) return;
-    if (!guarded([this] {
+    if (!forms::guarded(this, [this] {
             putInEdit();
             Cislo2();
         })) {
@@ -370,7 +343,7 @@ void TEkzpForm::Cislo3() {
     const int result = (new TEkdl1Form(this))->exec();
     cards::pickMode = false;
     if (result != TCatalogueForm::PickResult) return;
-    if (!guarded([this] {
+    if (!forms::guarded(this, [this] {
             putInEdit();
             Cislo4();
         })) {
@@ -394,7 +367,7 @@ void TEkzpForm::speciesCodeLeft() {
     TTable& card = DM1->Hdok;
     const QString code = card.FieldByName(QStringLiteral("Kdh"))->AsString();
     if (code != m_speciesCode) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             putInEdit();
             if (DM1->Hdath.Locate(QStringLiteral("Kodh"), code)) {
                 Cislo2();
@@ -414,7 +387,7 @@ void TEkzpForm::localityCodeLeft() {
     TTable& card = DM1->Hdok;
     const QString code = card.FieldByName(QStringLiteral("Kdl"))->AsString();
     if (code != m_localityCode) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             putInEdit();
             if (DM1->Hdatl.Locate(QStringLiteral("Kodl"), code)) {
                 Cislo4();
@@ -430,7 +403,7 @@ void TEkzpForm::localityCodeLeft() {
 }
 
 void TEkzpForm::pickDate() {
-    guarded([] { DM1->KDatum(DM1->Hdok, QStringLiteral("D")); });
+    forms::guarded(this, [] { DM1->KDatum(DM1->Hdok, QStringLiteral("D")); });
 }
 
 // ---- picture -------------------------------------------------------------------------------
@@ -450,7 +423,7 @@ void TEkzpForm::BitBtnAdr1Click() {
     }
     const QString file = choosePictureFile(this, start);
     if (file.isEmpty()) return;
-    if (guarded([&] {
+    if (forms::guarded(this, [&] {
             putInEdit();
             DM1->Hdok.FieldByName(QStringLiteral("Obr"))->setAsString(QDir::toNativeSeparators(file));
         })) {
@@ -545,49 +518,49 @@ bool TEkzpForm::handleKey(QWidget* target, QKeyEvent* key) {
     switch (key->key()) {
         case Qt::Key_Home:
             if (!ctrl) return false;
-            if (!t.Bof() && guarded([&] { t.First(); })) Nastaveni1();
+            if (!t.Bof() && forms::guarded(this, [&] { t.First(); })) Nastaveni1();
             // The control sees Ctrl+Home as well (an edit box moves its caret to the start).
             forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_PageUp:
             if (!plain) return false;
-            if (!t.Bof() && guarded([&] { t.Prior(); })) Nastaveni1();
+            if (!t.Bof() && forms::guarded(this, [&] { t.Prior(); })) Nastaveni1();
             return true;
         case Qt::Key_PageDown:
             if (!plain) return false;
-            if (!t.Eof() && guarded([&] { t.Next(); })) Nastaveni1();
+            if (!t.Eof() && forms::guarded(this, [&] { t.Next(); })) Nastaveni1();
             return true;
         case Qt::Key_End:
             if (!ctrl || t.Eof()) return false;
-            if (guarded([&] { t.Last(); })) Nastaveni1();
+            if (forms::guarded(this, [&] { t.Last(); })) Nastaveni1();
             // The control gets Home instead, once the window has done its part.
             forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_Insert:
         case Qt::Key_F2:
             if (!plain) return false;
-            guarded([&] { t.Insert(); });
+            forms::guarded(this, [&] { t.Insert(); });
             return true;
         case Qt::Key_Y:
         case Qt::Key_Delete:
             if (!ctrl) return false;
-            if (MessageBox::confirm(QStringLiteral("Smazat záznam?"), this) && guarded([&] { t.Delete(); }))
+            if (MessageBox::confirm(QStringLiteral("Smazat záznam?"), this) && forms::guarded(this, [&] { t.Delete(); }))
                 Nastaveni1();
             forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_F4:
             if (!plain) return false;
-            if (t.State() == TDataSetState::Browse) guarded([&] { t.Edit(); });
+            if (t.State() == TDataSetState::Browse) forms::guarded(this, [&] { t.Edit(); });
             return true;
         case Qt::Key_F9:
             if (!plain) return false;
-            if (editing(t)) guarded([&] { t.Post(); });
+            if (forms::editing(t)) forms::guarded(this, [&] { t.Post(); });
             return true;
         case Qt::Key_Escape:
             if (!plain) return false;
-            if (editing(t)) {
+            if (forms::editing(t)) {
                 if (MessageBox::confirm(QStringLiteral("Uložit provedené změny?"), this)) {
-                    guarded([&] { t.Post(); });
+                    forms::guarded(this, [&] { t.Post(); });
                 } else {
                     t.Cancel();
                 }
@@ -599,7 +572,7 @@ bool TEkzpForm::handleKey(QWidget* target, QKeyEvent* key) {
             if (!plain) return false;
             if (!m_fromCorrection) {
                 (new TFind22Form(&t, this))->exec();
-                guarded([this] { Podle1(); });
+                forms::guarded(this, [this] { Podle1(); });
             }
             return true;
         case Qt::Key_F7:
@@ -634,12 +607,12 @@ void TEkzpForm::PrnBitBtnClick() {
 
 bool TEkzpForm::closeQuery() {
     TTable& t = DM1->Hdok;
-    if (!t.Active() || !editing(t)) return true;
+    if (!t.Active() || !forms::editing(t)) return true;
     const QString question = QStringLiteral("V tabulce ") + windowTitle() + QStringLiteral(" byly provedeny změny.") +
                              QLatin1Char('\n') + QStringLiteral("Uložit záznam?");
     switch (MessageBox::show(MsgKind::Confirmation, question, MsgButtons::YesNoCancel, this)) {
         case MsgResult::Yes:
-            return guarded([&] { t.Post(); });
+            return forms::guarded(this, [&] { t.Post(); });
         case MsgResult::No:
             t.Cancel();
             return true;
@@ -666,10 +639,10 @@ void TEkzpForm::closingSequence(int result) {
     forms::setStatus(2, QString());
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) WindowPlacement::save(this, kWindowKey);
     TTable& common = DM1->Hspl;
-    if (editing(common)) guarded([&] { common.Post(); });
+    if (forms::editing(common)) forms::guarded(this, [&] { common.Post(); });
     if (result == PrintResult) {
         // The label range is the card on screen.
-        guarded([&] {
+        forms::guarded(this, [&] {
             const int evc = card.FieldByName(QStringLiteral("Evc"))->AsInteger();
             common.Edit();
             common.FieldByName(QStringLiteral("C1"))->setAsInteger(evc);
@@ -679,7 +652,7 @@ void TEkzpForm::closingSequence(int result) {
     }
     // The tables are read again, the card cursor staying on its card.
     DM1->statusUpdate = false;
-    guarded([&] {
+    forms::guarded(this, [&] {
         forms::reopen(card);
         if (DM1->Hdok3.Active()) forms::reopen(DM1->Hdok3);
         forms::reopen(common);
@@ -688,7 +661,7 @@ void TEkzpForm::closingSequence(int result) {
     });
     DM1->statusUpdate = true;
     if (m_fromCorrection && DM1->Hdok3.Active()) {
-        guarded([&] {
+        forms::guarded(this, [&] {
             TTable& correction = DM1->Hdok3;
             correction.Refresh();
             const TBookmark mark = card.GetBookmark();

@@ -114,7 +114,6 @@ protected:
 private:
     void buildWindow();
     TDBEditz* makeEdit(const char* name, const char* field, const QString& hint);
-    QLabel* makeLinkLabel(const char* name, const QString& text);
     bool handleKey(QWidget* target, QKeyEvent* key);
     // Puts the card into edit state; in an empty card index this starts a new card.
     void putInEdit();
@@ -123,8 +122,6 @@ private:
     void pickDate();
     bool closeQuery();
     void closingSequence(int result);
-    template <typename F>
-    bool guarded(F action);
 
     bool m_fromCorrection = false;
     bool m_activated = false;

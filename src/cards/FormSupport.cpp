@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusTipEvent>
@@ -35,6 +36,19 @@ Qt::KeyboardModifiers modifiers(const QKeyEvent* event) {
 void setHint(QWidget* widget, const QString& hint) {
     widget->setToolTip(hint);
     widget->setStatusTip(hint);
+}
+
+QLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    QFont f = label->font();
+    f.setUnderline(true);
+    label->setFont(f);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, Qt::blue);
+    label->setPalette(p);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
 }
 
 bool routeHint(QEvent* event) {
@@ -77,6 +91,10 @@ void writeFirmInteger(const QString& key, int value) {
     const QString path = WindowPlacement::firmSettingsPath();
     if (path.isEmpty()) return;
     IniFile(path).writeInteger(WindowPlacement::firmSection(), key, value);
+}
+
+bool editing(const TDataSet& dataSet) {
+    return dataSet.State() == TDataSetState::Edit || dataSet.State() == TDataSetState::Insert;
 }
 
 void reopen(TTable& table) {

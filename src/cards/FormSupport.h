@@ -1,12 +1,17 @@
 #pragma once
 
 #include <Qt>
+#include <exception>
+
+#include "DbCtrlsError.h"
 
 class QEvent;
 class QKeyEvent;
+class QLabel;
 class QObject;
 class QString;
 class QWidget;
+class TDataSet;
 class TTable;
 
 // What the record windows and their dialogs share: keys seen by the window first, hints in the
@@ -23,6 +28,9 @@ Qt::KeyboardModifiers modifiers(const QKeyEvent* event);
 // Gives `widget` its hint: tool tip, and the text shown in panel 0 of the main window's status
 // bar while the mouse is over it.
 void setHint(QWidget* widget, const QString& hint);
+// A label that acts as a link (blue, underlined, pointing hand): a click on it opens a catalogue
+// or the calendar. The window watches its mouse release.
+QLabel* makeLinkLabel(QWidget* parent, const char* name, const QString& text);
 // Puts a status tip event's text into panel 0 of the main window; true when `event` was one.
 bool routeHint(QEvent* event);
 // Panel `panel` of the main window's status bar (nothing without a main window).
@@ -45,5 +53,21 @@ void writeFirmInteger(const QString& key, int value);
 // stay in memory meanwhile: a second cursor keeps the shared table open, so that closing a
 // window over a million cards does not read them all from disk again. Throws what Open throws.
 void reopen(TTable& table);
+
+// True while `dataSet` is being edited or inserted into.
+bool editing(const TDataSet& dataSet);
+
+// Runs a dataset operation of a window's command; what it throws is shown in an error box over
+// `parent` (nothing for EAbort, already reported). Returns whether it succeeded.
+template <typename F>
+bool guarded(QWidget* parent, F action) {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& e) {
+        dbctrls::reportError(e, parent);
+        return false;
+    }
+}
 
 }  // namespace forms

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user who starts the program for the first time chooses local data, creates a firm with the
-# keyboard only, which opens it, keeps the catalogues and writes three cards (cards_road.sh),
-# restarts the program, exports the cards as a Darwin Core archive (dwc_road.sh), prints the
+# keyboard only, which opens it, keeps the catalogues and writes three cards and reads them back after a restart (cards_road.sh),
+# selects cards by Latin name in the search window and closes it (search_road.sh), exports the cards as a Darwin Core archive (dwc_road.sh), prints the
 # firm list (no printer: the pages go to the offered PDF), backs the firm up and restores it,
 # then ends the program from the menu. Checked: the main window's caption, the firm's name as
-# stored in the register, the firm directory's 27 table files, the cards on disk, the exported
-# archive, the PDF's text, the backup archive, a clean exit without lock files left behind.
+# stored in the register, the firm directory's 27 table files, the cards on disk, the selection
+# marks on disk, the exported archive, the PDF's text, the backup archive, a clean exit without
+# lock files left behind.
 # Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_table_dump>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/cards_road.sh"
+source "$(dirname "$0")/search_road.sh"
 source "$(dirname "$0")/dwc_road.sh"
 e2e_init "$@"
 e2e_start_display
@@ -52,6 +54,7 @@ hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
 [ -n "$hspl" ] || fail "the firm's common data row is missing"
 
 cards_road
+search_road
 dwc_road
 
 # "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.

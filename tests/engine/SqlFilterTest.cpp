@@ -131,6 +131,17 @@ TEST(SqlFilter, LikePatterns) {
     EXPECT_TRUE(eval("Nla not like 'B%'", Row{{"Nla", "Hřib"}}));
     EXPECT_FALSE(eval("Nla not like 'B%'", Row{{"Nla", "Bedla"}}));
     EXPECT_TRUE(eval("'Bedla' like 'B%'", Row{}));
+
+    // With ESCAPE the character after the escape is plain: a typed % or _ matches only itself.
+    const Case escaped[] = {
+        {"50!%%", "50% off", true}, {"50!%%", "500", false},     {"a!_b", "a_b", true},
+        {"a!_b", "axb", false},     {"%!!%", "x!", true},        {"a!", "a!", true},
+    };
+    for (const Case& c : escaped) {
+        const QString f = QStringLiteral("Nla like '%1' escape '!'").arg(QString::fromUtf8(c.pattern));
+        EXPECT_EQ(eval(f, Row{{"Nla", QString::fromUtf8(c.value)}}), c.expected) << c.pattern << " / " << c.value;
+    }
+    EXPECT_TRUE(sqlErrorOf([] { filter("Nla like 'a' escape '!!'"); }).contains("ESCAPE"));
 }
 
 TEST(SqlFilter, LiteralsTakeTheFieldsType) {

@@ -122,6 +122,11 @@ private:
             m_tokens.expectKeyword("LIKE");
             node->kind = Condition::Kind::Like;
             node->right = parseOperand(depth);
+            // LIKE "50\%%" ESCAPE "\": the character after the escape stands for itself.
+            if (m_tokens.acceptKeyword("ESCAPE")) {
+                node->escape = parseOperand(depth);
+                node->hasEscape = true;
+            }
             return notLike ? negate(std::move(node)) : std::move(node);
         }
 

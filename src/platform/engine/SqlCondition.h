@@ -34,6 +34,8 @@ struct Condition {
     Operand left;                                      // Compare, Like (the tested value)
     Operand right;                                     // Compare, Like (the pattern)
     CompareOp op = CompareOp::Equal;                   // Compare
+    Operand escape;                                    // Like with ESCAPE: its one-character literal
+    bool hasEscape = false;
 };
 
 // Parses a condition starting at the current token and stops at the first token that cannot

@@ -142,11 +142,31 @@ bool equalText(QStringView a, bool foldA, QStringView b, bool foldB) {
 // whenever one exists. _ inside a piece matches any single character.
 class LikePattern {
 public:
-    explicit LikePattern(const QString& pattern) {
-        for (const QString& part : pattern.split(u'%', Qt::KeepEmptyParts)) {
-            m_pieces.push_back(Piece{part, part.contains(u'_')});
-            m_minLength += part.size();
+    // `escape`, when not null, makes the character after it a plain one (% and _ included).
+    explicit LikePattern(const QString& pattern, QChar escape = QChar()) {
+        Piece piece;
+        auto finish = [&] {
+            m_minLength += piece.text.size();
+            m_pieces.push_back(std::move(piece));
+            piece = Piece();
+        };
+        for (qsizetype i = 0; i < pattern.size(); ++i) {
+            QChar c = pattern.at(i);
+            bool plain = false;
+            if (!escape.isNull() && c == escape && i + 1 < pattern.size()) {
+                c = pattern.at(++i);
+                plain = true;
+            }
+            if (c == u'%' && !plain) {
+                finish();
+                continue;
+            }
+            const bool wildcard = c == u'_' && !plain;
+            piece.text += c;
+            piece.wild += wildcard ? '1' : '0';
+            piece.hasUnderscore = piece.hasUnderscore || wildcard;
         }
+        finish();
     }
 
     // `fold` is the upper-case table when the text is to be compared upper-cased, else nullptr.
@@ -176,6 +196,7 @@ public:
 private:
     struct Piece {
         QString text;
+        QByteArray wild;  // '1' where the text holds the wildcard _
         bool hasUnderscore = false;
     };
 
@@ -184,7 +205,7 @@ private:
         const QChar* t = text.data() + at;
         for (qsizetype i = 0; i < piece.text.size(); ++i) {
             const char16_t pc = p[i].unicode();
-            if (pc == u'_' && piece.hasUnderscore) continue;
+            if (piece.hasUnderscore && piece.wild.at(i) == '1') continue;
             const char16_t tc = fold ? fold[t[i].unicode()] : t[i].unicode();
             if (tc != pc) return false;
         }
@@ -345,7 +366,8 @@ private:
 
 class LikeNode : public Node {
 public:
-    LikeNode(int field, bool upper, const QString& pattern) : m_field(field), m_upper(upper), m_pattern(pattern) {}
+    LikeNode(int field, bool upper, const QString& pattern, QChar escape)
+        : m_field(field), m_upper(upper), m_pattern(pattern, escape) {}
 
     bool eval(const RowAccessor& row) const override {
         QVariant holder;
@@ -507,6 +529,14 @@ private:
         }
         QString patternText;
         literalToText(pattern, patternText);
+        QChar escape;
+        if (c.hasEscape) {
+            QString escapeText;
+            if (c.escape.kind != Operand::Kind::String || !literalToText(c.escape, escapeText) || escapeText.size() != 1) {
+                throwSqlError(QStringLiteral("ESCAPE musí být jeden znak, ne %1.").arg(c.escape.display()));
+            }
+            escape = escapeText.at(0);
+        }
 
         if (value.kind == Operand::Kind::Field) {
             const int field = resolveField(value);
@@ -514,13 +544,13 @@ private:
                 throwSqlError(QStringLiteral("LIKE lze použít jen na textové pole, ne na '%1'.")
                                   .arg(m_layout.fields[field].name));
             }
-            return std::make_unique<LikeNode>(field, value.upper, patternText);
+            return std::make_unique<LikeNode>(field, value.upper, patternText, escape);
         }
         QString valueText;
         if (value.kind != Operand::Kind::String || !literalToText(value, valueText)) {
             throwSqlError(QStringLiteral("LIKE lze použít jen na text, ne na %1.").arg(value.display()));
         }
-        return constant(!valueText.isEmpty() && LikePattern(patternText).matches(valueText, nullptr));
+        return constant(!valueText.isEmpty() && LikePattern(patternText, escape).matches(valueText, nullptr));
     }
 
     static NodePtr constant(bool value) { return std::make_unique<ConstNode>(value); }

@@ -195,7 +195,8 @@ void TokenStream::syntaxError(const QString& expected) const {
 
 bool isReservedWord(const QString& word) {
     static const char* const words[] = {"SELECT", "DISTINCT", "FROM", "WHERE", "ORDER", "BY",   "ASC",  "DESC",
-                                        "UPDATE", "SET",      "AND",  "OR",    "NOT",   "LIKE", "TRUE", "FALSE"};
+                                        "UPDATE", "SET",      "AND",  "OR",    "NOT",   "LIKE", "TRUE", "FALSE",
+                                        "ESCAPE"};
     for (const char* w : words) {
         if (word.compare(QLatin1String(w), Qt::CaseInsensitive) == 0) return true;
     }
