@@ -107,10 +107,6 @@ void TEkvhForm::buildWindow() {
     DBEditEvc1d = makeEdit("DBEditEvc1d", "Evc1d", QStringLiteral("Evidenční číslo do"));
     DBEditD1o = makeEdit("DBEditD1o", "D1o", QStringLiteral("Datum od"));
     DBEditD1d = makeEdit("DBEditD1d", "D1d", QStringLiteral("Datum do"));
-    // Typed dates are completed as everywhere ("5", "3/4", "+1").
-    for (TDBEditz* e : {DBEditD1o, DBEditD1d}) {
-        e->setTextHandler([](TField* field, const QString& text) { DM1->setDateText(field, text); });
-    }
     LabelKdh1 = forms::makeLinkLabel(this, "LabelKdh1", QStringLiteral("Název latinsky"));
     LabelKdl1 = forms::makeLinkLabel(this, "LabelKdl1", QStringLiteral("Lokalita"));
     LabelD1o = forms::makeLinkLabel(this, "LabelD1o", QStringLiteral("od"));

@@ -10,6 +10,8 @@
 #include "Dwc.h"
 #include "Ekdh1.h"
 #include "Ekdl1.h"
+#include "Ekov.h"
+#include "Ekvh.h"
 #include "Ekzp.h"
 #include "EvzhDt.h"
 #include "Exd.h"
@@ -105,6 +107,8 @@ protected:
             {"conversion", [this] { return new TAu8Form(dataDir, true, MainForm); }},
             {"information", [] { return new TAu9Form(MainForm); }},
             {"export of findings", [] { return new TDwcForm(MainForm); }},
+            {"search and correction", [] { return new TEkovForm(MainForm); }},
+            {"extended search", [] { return new TEkvhForm(MainForm); }},
         };
     }
 };
@@ -149,6 +153,8 @@ TEST_F(TextFit, EveryWindowHasItsHelpTopic) {
         {"local or shared data", "sitova-data.html"},
         {"conversion", "prevod-dat.html"},
         {"export of findings", "export-nalezu.html"},
+        {"search and correction", "vyhledavani.html"},
+        {"extended search", "rozsirene-vyhledavani.html"},
     };
     for (const Window& w : windows()) {
         QWidget* window = w.make();
