@@ -56,19 +56,16 @@ TEST_F(ConnectionsDuringWrites, ARefreshNeverTakesInAWriteWhoseSyncFails) {
 
 TEST_F(ConnectionsDuringWrites, OpeningWhileTheLastConnectionCompactsWaitsForIt) {
     createCards();
-    {
-        auto t = table();
-        t->Open();
-        for (int i = 1; i <= 200; ++i) addCard(*t, i, "Hřib smrkový");
-        TQuery q;
-        q.setDatabase(&db);
-        q.SQL = QStringList{"UPDATE Cards SET Nla = 'Bedla'"};
-        q.ExecSQL();  // more than half of the file is now dead: closing compacts it
-    }
     SyncHookFileSystem fs;
     engine::FileSystem::setCurrent(&fs);
     auto closing = table();
     closing->Open();
+    for (int i = 1; i <= 200; ++i) addCard(*closing, i, "Hřib smrkový");
+    TQuery q;
+    q.setDatabase(&db);
+    q.SQL = QStringList{"UPDATE Cards SET Nla = 'Bedla'"};
+    q.ExecSQL();  // more than half of the file is now dead: closing compacts it
+    q.Close();
     engine::FileSystem::setCurrent(nullptr);
 
     // The other program: a session and database of its own, in another thread.

@@ -214,7 +214,9 @@ qint64 RecordFile::scan(const char* data, qint64 base, qint64 size, const QStrin
     const char* p = data;
     const char* end = data + size;
     const char* batchStart = data;  // end of the last complete batch
-    std::vector<Slot> batch;        // intact slots of the batch being read
+    // Starts of the intact slots of the batch being read; a batch may hold a whole bulk
+    // write, so its slots are parsed again (without the checks) when it is complete.
+    std::vector<const char*> batch;
     // Where to look for damage being followed by a later batch, when the batch at
     // batchStart turns out damaged or broken off.
     const char* damageFrom = nullptr;
@@ -231,12 +233,21 @@ qint64 RecordFile::scan(const char* data, qint64 base, qint64 size, const QStrin
             damageFrom = continues ? p + 1 : p;
             break;
         }
-        batch.push_back(slot);
         p += slot.end - slot.offset;
         if (!(slot.flags & format::kSlotMore)) {
-            for (const Slot& s : batch) sink(s);
+            for (const char* q : batch) {
+                Slot earlier;
+                const quint32 length = getU32(q + 4);
+                const qint64 total = format::kSlotHeaderSize + qint64(length) + format::kSlotTrailerSize;
+                fill(earlier, q, base + (q - data), total, getU32(q + total - format::kSlotTrailerSize), quint8(q[20]),
+                     quint8(q[21]), q + format::kSlotHeaderSize, length);
+                sink(earlier);
+            }
+            sink(slot);
             batch.clear();
             batchStart = p;
+        } else {
+            batch.push_back(p - (slot.end - slot.offset));
         }
     }
     if (damageFrom) {
@@ -281,6 +292,15 @@ QByteArray SlotBatch::finish() {
 }
 
 void RecordFile::writeNewFile(const QString& path, const RecordHeader& header, const QByteArray& body) {
+    bool given = false;
+    writeNewFile(path, header, [&] {
+        if (given) return QByteArray();
+        given = true;
+        return body;
+    });
+}
+
+void RecordFile::writeNewFile(const QString& path, const RecordHeader& header, const std::function<QByteArray()>& nextPiece) {
     FileSystem& fs = FileSystem::current();
     QString error;
     auto file = fs.open(path, FileSystem::OpenMode::CreateNew, &error);
@@ -289,8 +309,13 @@ void RecordFile::writeNewFile(const QString& path, const RecordHeader& header, c
                                                            .arg(QDir::toNativeSeparators(path), error));
     }
     const QByteArray head = encodeHeader(header);
-    if (!file->writeAt(0, head.constData(), head.size()) || !file->writeAt(head.size(), body.constData(), body.size()) ||
-        !file->sync()) {
+    bool ok = file->writeAt(0, head.constData(), head.size());
+    qint64 at = head.size();
+    for (QByteArray piece = nextPiece(); ok && !piece.isEmpty(); piece = nextPiece()) {
+        ok = file->writeAt(at, piece.constData(), piece.size());
+        at += piece.size();
+    }
+    if (!ok || !file->sync()) {
         error = file->errorString();
         file.reset();
         fs.remove(path);

@@ -75,6 +75,9 @@ public:
     // slots in `body`, and makes it durable. Throws EDBEngineError(IoError) on failure, after
     // removing the partial file.
     static void writeNewFile(const QString& path, const RecordHeader& header, const QByteArray& body);
+    // The same with the slots handed over in pieces by `nextPiece` until it returns an empty
+    // one, so that a large file is never held in memory whole.
+    static void writeNewFile(const QString& path, const RecordHeader& header, const std::function<QByteArray()>& nextPiece);
 
     static QString corruptMessage(const QString& path);
 };

@@ -1028,19 +1028,20 @@ void TableStore::compact() {
     FileSystem& fs = FileSystem::current();
     fs.remove(temp);
     {
-        // The new body lives only until it is written, so that it is gone before the new file
-        // is read back: the old records, the new body and the new file's contents are never
-        // all in memory at once.
-        QByteArray body;
-        body.reserve(m_liveBytes);
+        // The slots go to the new file in pieces of about a megabyte, so that the old records
+        // and the whole new body are never in memory at once.
         quint64 seq = 0;
-        for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
-            const Rec& r = m_recs[rid];
-            if (r.payload) {
-                body.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
+        quint32 rid = 1;
+        RecordFile::writeNewFile(temp, header, [&] {
+            QByteArray piece;
+            for (; rid < m_recs.size() && piece.size() < (1 << 20); ++rid) {
+                const Rec& r = m_recs[rid];
+                if (r.payload) {
+                    piece.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
+                }
             }
-        }
-        RecordFile::writeNewFile(temp, header, body);
+            return piece;
+        });
     }
     QString error;
     auto newFile = fs.open(temp, FileSystem::OpenMode::ReadWrite, &error);
