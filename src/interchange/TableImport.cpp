@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 #include "DataFiles.h"
@@ -277,10 +278,11 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
         const auto& fields = table.layout.fields;
         QVector<QHash<QString, int>> seen(table.indexes.size());  // unique index -> key text -> record
         // The records go in as durable batches of many records each: the whole table is written
-        // in a few syncs, and a batch is never held in memory much larger than this.
-        constexpr int kBatch = 20000;
+        // in a few syncs. A batch grows with the table (each one sorts the indexes anew, so
+        // fewer, larger batches cost less), up to a size that keeps its rows' memory modest.
         QVector<QVector<QVariant>> batch;
         int batchStart = 1;
+        const auto batchSize = [&] { return std::clamp<qsizetype>((batchStart - 1) / 4, 20000, 100000); };
         const auto flush = [&] {
             if (batch.isEmpty()) return;
             try {
@@ -326,7 +328,7 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
                 seen[k].insert(key, recno);
             }
             batch.push_back(std::move(row));
-            if (batch.size() >= kBatch) flush();
+            if (batch.size() >= batchSize()) flush();
         }
         flush();
         t.Close();
