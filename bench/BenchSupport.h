@@ -12,7 +12,7 @@ namespace bench {
 // The measured operations, in the order they run and are reported.
 inline constexpr const char* kOperations[] = {"open",       "traverse",        "switch_order",      "nearest",
                                               "locate_evc", "extended_update", "distinct_locality", "post",
-                                              "regenerate"};
+                                              "regenerate",  "bulk_insert"};
 
 // Repetitions of the short operations.
 inline constexpr int kSwitches = 100;
@@ -105,6 +105,9 @@ inline void emitInfo(const QString& key, const QString& text) {
 }
 // Peak resident memory of this process so far.
 void emitMemory();
+// The process's resident memory now and its peak so far, in KiB (-1 when unknown).
+qint64 rssKib();
+qint64 peakKib();
 
 // Called before each measured operation (outside the timing): reports the memory so far and
 // calls operationMark, which does nothing but gives a profiler a place to cut its profile

@@ -151,6 +151,22 @@ QString plan(Db& db, const QString& sql) {
     return steps.join(QStringLiteral("; "));
 }
 
+void createTable(Db& db) {
+    db.exec(
+        "CREATE TABLE Hdok(ID INTEGER PRIMARY KEY, Evc INTEGER NOT NULL, Kdh TEXT, Nla TEXT COLLATE CS, Ato TEXT, "
+        "Nce TEXT COLLATE CS, Kdl TEXT, Lk TEXT COLLATE CS, Cmp TEXT, Nmv TEXT, Sd TEXT, Plo1 TEXT, Plo2 TEXT, Le "
+        "TEXT, "
+        "D TEXT, Dt TEXT, Pdh INTEGER, Pdl INTEGER, Neh TEXT, Obr TEXT)");
+}
+
+void createIndexes(Db& db) {
+    db.exec("CREATE UNIQUE INDEX Hdok_Evc ON Hdok(Evc)");
+    db.exec("CREATE INDEX Hdok_Nla ON Hdok(Nla)");
+    db.exec("CREATE INDEX Hdok_Nce ON Hdok(Nce)");
+    db.exec("CREATE INDEX Hdok_Lk ON Hdok(Lk)");
+    db.exec("CREATE INDEX Hdok_D ON Hdok(D)");
+}
+
 }  // namespace
 
 void buildSqlite(const QString& dir, const CardGenerator& gen) {
@@ -161,11 +177,7 @@ void buildSqlite(const QString& dir, const CardGenerator& gen) {
     db.exec("PRAGMA synchronous=FULL");
     // Text columns that are ordered and searched use the Czech collation, so their indexes,
     // comparisons and ORDER BY follow it without naming it in every statement.
-    db.exec(
-        "CREATE TABLE Hdok(ID INTEGER PRIMARY KEY, Evc INTEGER NOT NULL, Kdh TEXT, Nla TEXT COLLATE CS, Ato TEXT, "
-        "Nce TEXT COLLATE CS, Kdl TEXT, Lk TEXT COLLATE CS, Cmp TEXT, Nmv TEXT, Sd TEXT, Plo1 TEXT, Plo2 TEXT, Le "
-        "TEXT, "
-        "D TEXT, Dt TEXT, Pdh INTEGER, Pdl INTEGER, Neh TEXT, Obr TEXT)");
+    createTable(db);
     Stopwatch total;
     db.exec("BEGIN");
     {
@@ -181,16 +193,38 @@ void buildSqlite(const QString& dir, const CardGenerator& gen) {
     }
     db.exec("COMMIT");
     const double insertMs = total.ms();
-    db.exec("CREATE UNIQUE INDEX Hdok_Evc ON Hdok(Evc)");
-    db.exec("CREATE INDEX Hdok_Nla ON Hdok(Nla)");
-    db.exec("CREATE INDEX Hdok_Nce ON Hdok(Nce)");
-    db.exec("CREATE INDEX Hdok_Lk ON Hdok(Lk)");
-    db.exec("CREATE INDEX Hdok_D ON Hdok(D)");
+    createIndexes(db);
     db.exec("PRAGMA wal_checkpoint(TRUNCATE)");
     emitInfo(QStringLiteral("build_sqlite"), QStringLiteral("cards=%1 s=%2 insert_s=%3")
                                                  .arg(gen.count())
                                                  .arg(total.ms() / 1000, 0, 'f', 1)
                                                  .arg(insertMs / 1000, 0, 'f', 1));
+}
+
+void bulkSqlite(const QString& dir, const CardGenerator& gen) {
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir);
+    operationStarts("bulk_insert");
+    Stopwatch sw;
+    {
+        Db db(dbPath(dir), true);
+        db.exec("PRAGMA journal_mode=WAL");
+        db.exec("PRAGMA synchronous=FULL");
+        createTable(db);
+        createIndexes(db);
+        db.exec("BEGIN");
+        {
+            Stmt ins(db, QString::fromLatin1(kInsert));
+            for (int i = 0; i < gen.count(); ++i) {
+                bindCard(ins, i + 1, gen.card(i));
+                ins.step();
+                ins.reset();
+            }
+        }
+        db.exec("COMMIT");
+    }
+    emitResult("bulk_insert", sw);
+    emitMemory();
 }
 
 void runSqlite(const QString& dir, const CardGenerator& gen) {

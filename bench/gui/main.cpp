@@ -26,7 +26,6 @@
 #include "Ekov.h"
 #include "Ekvh.h"
 #include "Ekzp.h"
-#include "FileIO.h"
 #include "Find22.h"
 #include "Globals.h"
 #include "IniFile.h"
@@ -55,46 +54,23 @@ void settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
-// The real file system without a wait for the disk after each Post: the data are built card by
-// card through the dataset, and synced once the table is closed (fsync of each file below).
-class DeferredSyncFileSystem : public engine::FileSystem {
+// One row being filled: its values by field name.
+class Row {
 public:
-    DeferredSyncFileSystem() { engine::FileSystem::setCurrent(this); }
-    ~DeferredSyncFileSystem() override { engine::FileSystem::setCurrent(nullptr); }
-    std::unique_ptr<engine::FileHandle> open(const QString& path, OpenMode mode, QString* error) override {
-        auto file = m_real.open(path, mode, error);
-        return file ? std::make_unique<Handle>(std::move(file)) : nullptr;
+    Row(TTable& t, QVector<QVariant>& values) : m_table(t), m_values(values) {}
+    void set(const char* field, const QVariant& value) const {
+        m_values[m_table.FieldByName(QLatin1String(field))->Index()] = value;
     }
-    bool rename(const QString& from, const QString& to, QString* error) override {
-        return m_real.rename(from, to, error);
-    }
-    bool remove(const QString& path) override { return m_real.remove(path); }
-    bool syncDirectory(const QString& dir) override { return m_real.syncDirectory(dir); }
 
 private:
-    class Handle : public engine::FileHandle {
-    public:
-        explicit Handle(std::unique_ptr<engine::FileHandle> real) : m_real(std::move(real)) {}
-        int fd() const override { return m_real->fd(); }
-        qint64 readAt(qint64 offset, char* data, qint64 size) override { return m_real->readAt(offset, data, size); }
-        bool writeAt(qint64 offset, const char* data, qint64 size) override {
-            return m_real->writeAt(offset, data, size);
-        }
-        bool sync() override { return true; }
-        bool truncate(qint64 size) override { return m_real->truncate(size); }
-        qint64 size() override { return m_real->size(); }
-        QString errorString() const override { return m_real->errorString(); }
-
-    private:
-        std::unique_ptr<engine::FileHandle> m_real;
-    };
-    engine::PosixFileSystem m_real;
+    TTable& m_table;
+    QVector<QVariant>& m_values;
 };
 
-// Appends `count` rows made by `fill` to table `name` of the firm directory `dir`.
+// Appends `count` rows made by `fill` to table `name` of the firm directory `dir`, a durable
+// batch per 50 000 rows.
 template <typename F>
 void fillTable(const QString& dir, const QString& name, int count, F fill) {
-    DeferredSyncFileSystem deferred;
     TSession session(QStringLiteral("GuiBenchBuild"));
     session.AddPassword(storage::tablePassword());
     TDatabase db(&session, QStringLiteral("GuiBenchBuildDb"));
@@ -106,24 +82,20 @@ void fillTable(const QString& dir, const QString& name, int count, F fill) {
     t.Open();
     QElapsedTimer clock;
     clock.start();
+    QVector<QVector<QVariant>> rows;
     for (int i = 0; i < count; ++i) {
-        t.Append();
-        fill(t, i);
-        t.Post();
-        if ((i + 1) % 50000 == 0)
+        rows.push_back(QVector<QVariant>(t.Fields().size()));
+        fill(Row(t, rows.back()), i);
+        if (rows.size() == 50000 || i + 1 == count) {
+            t.AppendRecords(rows);
+            rows.clear();
             progress(
                 QStringLiteral("%1: %2 of %3 rows, %4 s").arg(name).arg(i + 1).arg(count).arg(clock.elapsed() / 1000));
+        }
     }
     t.Close();
-    for (const QFileInfo& fi : QDir(dir).entryInfoList({name + QStringLiteral(".*")}, QDir::Files)) {
-        QFile f(fi.filePath());
-        if (f.open(QIODevice::ReadWrite)) f.flush();
-    }
 }
 
-void setString(TTable& t, const char* field, const QString& value) {
-    t.FieldByName(QLatin1String(field))->setAsString(value);
-}
 
 // A firm directory with `cards` generated cards and `species` species, made once and kept in
 // `root`/<cards>-<species>/D1.
@@ -138,35 +110,35 @@ QString prepareFirm(const QString& root, int cards, int species) {
     QElapsedTimer clock;
     clock.start();
     const bench::CardGenerator cardGen(cards);
-    fillTable(firm, QStringLiteral("Hdok"), cards, [&](TTable& t, int i) {
+    fillTable(firm, QStringLiteral("Hdok"), cards, [&](const Row& r, int i) {
         const bench::Card c = cardGen.card(i);
-        t.FieldByName(QStringLiteral("Evc"))->setAsInteger(c.evc);
-        setString(t, "Kdh", c.kdh);
-        setString(t, "Nla", c.nla);
-        setString(t, "Ato", c.ato);
-        setString(t, "Nce", c.nce);
-        setString(t, "Kdl", c.kdl);
-        setString(t, "Lk", c.lk);
-        setString(t, "Cmp", c.cmp);
-        setString(t, "Nmv", c.nmv);
-        setString(t, "Sd", c.sd);
-        setString(t, "Plo1", c.plo1);
-        setString(t, "Plo2", c.plo2);
-        setString(t, "Le", c.le);
-        if (c.d.isValid()) t.FieldByName(QStringLiteral("D"))->setAsDate(c.d);
-        setString(t, "Dt", c.dt);
-        setString(t, "Neh", c.neh);
-        setString(t, "Obr", c.obr);
+        r.set("Evc", c.evc);
+        r.set("Kdh", c.kdh);
+        r.set("Nla", c.nla);
+        r.set("Ato", c.ato);
+        r.set("Nce", c.nce);
+        r.set("Kdl", c.kdl);
+        r.set("Lk", c.lk);
+        r.set("Cmp", c.cmp);
+        r.set("Nmv", c.nmv);
+        r.set("Sd", c.sd);
+        r.set("Plo1", c.plo1);
+        r.set("Plo2", c.plo2);
+        r.set("Le", c.le);
+        r.set("D", c.d);
+        r.set("Dt", c.dt);
+        r.set("Neh", c.neh);
+        r.set("Obr", c.obr);
     });
     // The species catalogue: the species of as many generated cards, as a collector's catalogue
     // grows from the cards (duplicates included, as the catalogue allows).
     const bench::CardGenerator speciesGen(species, 77);
-    fillTable(firm, QStringLiteral("Hdath"), species, [&](TTable& t, int i) {
+    fillTable(firm, QStringLiteral("Hdath"), species, [&](const Row& r, int i) {
         const bench::Card c = speciesGen.card(i);
-        setString(t, "Kodh", c.kdh);
-        setString(t, "Nlad", c.nla);
-        setString(t, "Atod", c.ato);
-        setString(t, "Nced", c.nce);
+        r.set("Kodh", c.kdh);
+        r.set("Nlad", c.nla);
+        r.set("Atod", c.ato);
+        r.set("Nced", c.nce);
     });
     QFile(firm + QStringLiteral("ready")).open(QIODevice::WriteOnly);
     progress(QStringLiteral("data for %1 cards built in %2 s").arg(cards).arg(clock.elapsed() / 1000.0, 0, 'f', 1));

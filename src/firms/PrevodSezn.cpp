@@ -86,12 +86,12 @@ void TMainForm::PrevodSeznF1() {
     autoP1.Close();
     autoP2.Close();
 
-    // Registers of some earlier versions lack the index by name.
-    if (!QFile::exists(FileDir + QStringLiteral("Data.X03")) && !QFile::exists(FileDir + QStringLiteral("Data.Y03"))) {
-        try {
-            form->Auto1.AddIndex(QStringLiteral("Nazev"), QStringLiteral("Nazev"));
-        } catch (const EDatabaseError&) {
-        }
+    // Registers of some earlier versions lack the index by name. The register's own record
+    // of its indexes says whether it is there (its index files are only a cache that may be
+    // missing); adding an index that exists is refused, which is all right here.
+    try {
+        form->Auto1.AddIndex(QStringLiteral("Nazev"), QStringLiteral("Nazev"));
+    } catch (const EDatabaseError&) {
     }
 
     // A password table that cannot be opened is replaced by the empty one of the template set.

@@ -8,10 +8,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 
 #include "DataFiles.h"
 #include "EngineError.h"
+#include "FieldConvert.h"
 #include "FileIO.h"
 #include "ParadoxTable.h"
 #include "TDatabase.h"
@@ -28,48 +30,6 @@ using storage::TableDefinition;
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
-
-// The file system of the engine with the wait for the disk after each write left out: the
-// records of a batch go to a new table in a staging directory, which is made durable once, as a
-// whole, before it replaces anything. Installed for the lifetime of the object; every write
-// still goes through the file system that was current (a test's failing one included).
-class DeferredSync : public engine::FileSystem {
-public:
-    DeferredSync() : m_previous(engine::FileSystem::current()) { engine::FileSystem::setCurrent(this); }
-    ~DeferredSync() override { engine::FileSystem::setCurrent(&m_previous); }
-    DeferredSync(const DeferredSync&) = delete;
-    DeferredSync& operator=(const DeferredSync&) = delete;
-
-    std::unique_ptr<engine::FileHandle> open(const QString& path, OpenMode mode, QString* error) override {
-        auto file = m_previous.open(path, mode, error);
-        return file ? std::make_unique<Handle>(std::move(file)) : nullptr;
-    }
-    bool rename(const QString& from, const QString& to, QString* error) override {
-        return m_previous.rename(from, to, error);
-    }
-    bool remove(const QString& path) override { return m_previous.remove(path); }
-    bool syncDirectory(const QString&) override { return true; }
-
-private:
-    class Handle : public engine::FileHandle {
-    public:
-        explicit Handle(std::unique_ptr<engine::FileHandle> real) : m_real(std::move(real)) {}
-        int fd() const override { return m_real->fd(); }
-        qint64 readAt(qint64 offset, char* data, qint64 size) override { return m_real->readAt(offset, data, size); }
-        bool writeAt(qint64 offset, const char* data, qint64 size) override {
-            return m_real->writeAt(offset, data, size);
-        }
-        bool sync() override { return true; }
-        bool truncate(qint64 size) override { return m_real->truncate(size); }
-        qint64 size() override { return m_real->size(); }
-        QString errorString() const override { return m_real->errorString(); }
-
-    private:
-        std::unique_ptr<engine::FileHandle> m_real;
-    };
-
-    engine::FileSystem& m_previous;
-};
 
 // A session and database of their own on `dir`, holding the table password.
 struct Connection {
@@ -309,17 +269,7 @@ TableImport::Results TableImport::importTables(const QString& sourceDir, const Q
 // when the finished table is first opened. The whole directory is made durable at the end.
 void TableImport::writeTable(const QString& dir, const TableDefinition& table, const RowSource& rows) {
     TTable::CreateTable(dir, table.name, table.layout, table.indexes, storage::tablePassword());
-    const QString aside = dir + QStringLiteral("indexy/");
-    QDir().mkpath(aside);
-    QStringList indexFiles;
-    for (const engine::IndexDef& index : table.indexes) {
-        indexFiles << table.name + QStringLiteral(".X") + index.suffix
-                   << table.name + QStringLiteral(".Y") + index.suffix;
-    }
-    for (const QString& f : indexFiles) renameOrThrow(dir + f, aside + f);
-
     {
-        DeferredSync deferred;
         Connection c(dir);
         TTable t;
         t.setDatabase(&c.db);
@@ -327,6 +277,25 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
         t.Open();
         const auto& fields = table.layout.fields;
         QVector<QHash<QString, int>> seen(table.indexes.size());  // unique index -> key text -> record
+        // The records go in as durable batches of many records each: the whole table is written
+        // in a few syncs. A batch grows with the table (each one sorts the indexes anew, so
+        // fewer, larger batches cost less), up to a size that keeps its rows' memory modest.
+        QVector<QVector<QVariant>> batch;
+        int batchStart = 1;
+        const auto batchSize = [&] { return std::clamp<qsizetype>((batchStart - 1) / 4, 20000, 100000); };
+        const auto flush = [&] {
+            if (batch.isEmpty()) return;
+            try {
+                t.AppendRecords(batch);
+            } catch (const EDatabaseError& e) {
+                throw EDatabaseError(QStringLiteral("Záznamy č. %1 až %2 tabulky %3 nelze uložit: %4")
+                                         .arg(batchStart)
+                                         .arg(batchStart + batch.size() - 1)
+                                         .arg(table.name, e.message()));
+            }
+            batchStart += int(batch.size());
+            batch.clear();
+        };
         QVector<QVariant> values(fields.size());
         for (int recno = 1;; ++recno) {
             values.fill(QVariant());
@@ -335,10 +304,20 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
                 return EDatabaseError(
                     QStringLiteral("Záznam č. %1 tabulky %2 nelze uložit: %3").arg(recno).arg(table.name, why));
             };
+            // Each value is checked here, where the record's number can still be named.
+            QVector<QVariant> row(fields.size());
+            for (int i = 0; i < fields.size(); ++i) {
+                if (fields[i].type == engine::FieldType::AutoInc || !values[i].isValid()) continue;
+                try {
+                    row[i] = engine::convertValue(fields[i], values[i], fields[i].name);
+                } catch (const EDatabaseError& e) {
+                    throw refuse(e.message());
+                }
+            }
             for (int k = 0; k < table.indexes.size(); ++k) {
                 const engine::IndexDef& index = table.indexes[k];
                 if (!index.unique) continue;
-                const QVariant& v = values[index.field];
+                const QVariant& v = row[index.field];
                 const QString key = v.isValid() ? v.toString() : QStringLiteral("\x01");
                 if (seen[k].contains(key)) {
                     const QString label = storage::displayLabel(table.name, fields[index.field].name);
@@ -348,31 +327,10 @@ void TableImport::writeTable(const QString& dir, const TableDefinition& table, c
                 }
                 seen[k].insert(key, recno);
             }
-            t.Append();
-            try {
-                for (int i = 0; i < fields.size(); ++i) {
-                    if (fields[i].type != engine::FieldType::AutoInc && values[i].isValid())
-                        t.Fields()[i]->setValue(values[i]);
-                }
-                t.Post();
-            } catch (const EDatabaseError& e) {
-                t.Cancel();
-                throw refuse(e.message());
-            }
+            batch.push_back(std::move(row));
+            if (batch.size() >= batchSize()) flush();
         }
-        t.Close();
-        c.db.Close();
-    }
-
-    for (const QString& f : indexFiles) renameOrThrow(aside + f, dir + f);
-    QDir(aside).removeRecursively();
-    {
-        // The first open builds the indexes from the records and writes them.
-        Connection c(dir);
-        TTable t;
-        t.setDatabase(&c.db);
-        t.TableName = table.name + QStringLiteral(".DB");
-        t.Open();
+        flush();
         t.Close();
         c.db.Close();
     }

@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <optional>
 #include <random>
 
 #include "CrashPlan.h"
@@ -162,7 +163,8 @@ struct Model {
 // The child program, its standard output read line by line.
 class Child {
 public:
-    Child(const QString& dir, quint32 seed, int from, int to, const QString& errorFile) {
+    // `seed`: the crash plan's seed, or "statements" (see engine_child).
+    Child(const QString& dir, const QByteArray& seed, int from, int to, const QString& errorFile) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return;
         posix_spawn_file_actions_t actions;
@@ -171,7 +173,7 @@ public:
         const QByteArray err = QFile::encodeName(errorFile);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const QByteArray program = LAMELIN_ENGINE_CHILD_PATH;
-        const QByteArray args[] = {QFile::encodeName(dir), QByteArray::number(seed), QByteArray::number(from),
+        const QByteArray args[] = {QFile::encodeName(dir), seed, QByteArray::number(from),
                                    QByteArray::number(to)};
         char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(args[0].constData()),
                         const_cast<char*>(args[1].constData()), const_cast<char*>(args[2].constData()),
@@ -274,7 +276,7 @@ TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
         bool aimAtRegeneration = false;
         for (int k = next + 1; k < to; ++k) aimAtRegeneration = aimAtRegeneration || k % 100 == 75;
         const int regenerationDelayUs = std::uniform_int_distribution<int>(0, 1500)(rng);
-        Child child(work, kSeed, next, to, dir.file("child.err"));
+        Child child(work, QByteArray::number(kSeed), next, to, dir.file("child.err"));
         ASSERT_TRUE(child.started()) << run;
         if (aimAtRegeneration) {
             if (child.waitForRegeneration()) ::usleep(useconds_t(regenerationDelayUs));
@@ -332,6 +334,61 @@ TEST_F(CrashSafety, PostsSurviveAWriterKilledAtRandomMoments) {
     c.t.Cancel();
     addCard(c.t, 999999, "Poslední");
     EXPECT_EQ(c.t.RecordCount(), int(model.rows.size()) + 1);
+}
+
+// ---- statements over the whole table killed at random moments ----------------------------
+
+TEST_F(CrashSafety, StatementsOverTheWholeTableApplyEntirelyOrNotAtAllWhenTheWriterIsKilled) {
+    const ScratchDir scratch;
+    const QString work = scratch.path();
+    TTable::CreateTable(work, "Cards", cards(), cardIndexes(), kPassword);
+    constexpr int kCards = 3000;
+    {
+        DirTable c(&session, work);
+        QVector<QVector<QVariant>> rows;
+        for (int i = 1; i <= kCards; ++i) rows.push_back({QVariant(), i, QStringLiteral("V-1"), QStringLiteral("Chlum")});
+        c.t.AppendRecords(rows);
+    }
+    // The table after statement s (see engine_child): empty, or every card with Nla "V<s>".
+    auto stateAfter = [](int s) { return s % 4 == 1 ? QString() : QStringLiteral("V%1").arg(s); };
+    auto stateOf = [&](TTable& t) -> std::optional<QString> {
+        const Rows rows = readRows(t);
+        if (rows.empty()) return QString();
+        if (int(rows.size()) != kCards) return std::nullopt;
+        const QString nla = rows.begin()->second[2].toString();
+        for (const auto& [id, v] : rows) {
+            if (v[2].toString() != nla) return std::nullopt;
+        }
+        return nla;
+    };
+    std::mt19937 rng(7);
+    int next = 0, kills = 0, inFlightApplied = 0;
+    for (int run = 0; run < 24; ++run) {
+        Child child(work, "statements", next, kCards, dir.file("child.err"));
+        ASSERT_TRUE(child.started());
+        child.waitForReports(1 + run % 3);
+        ::usleep(useconds_t(std::uniform_int_distribution<int>(0, 20000)(rng)));
+        ASSERT_TRUE(child.kill()) << readFile(dir.file("child.err")).toStdString();
+        ++kills;
+        const int last = std::max(next - 1, child.lastReported());
+        DirTable c(&session, work);
+        c.t.Open();
+        const std::optional<QString> state = stateOf(c.t);
+        ASSERT_TRUE(state.has_value()) << "run " << run << ": a statement was applied in part";
+        if (*state == stateAfter(last + 1)) {
+            ++inFlightApplied;
+            next = last + 2;
+        } else {
+            ASSERT_EQ(*state, last < 0 ? QStringLiteral("V-1") : stateAfter(last)) << "run " << run;
+            next = last + 1;
+        }
+        if (!state->isEmpty()) {
+            c.t.setIndexFieldNames("Evc");
+            ASSERT_TRUE(c.t.FindKey({kCards / 2}));
+        }
+    }
+    std::cout << "[          ] " << kills << " writers killed during statements over " << kCards << " cards, "
+              << inFlightApplied << " with the statement in flight applied whole\n";
 }
 
 }  // namespace

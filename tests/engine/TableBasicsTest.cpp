@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "EngineFixture.h"
+#include "FaultyFileSystem.h"
 
 using TableBasics = EngineFixture;
 
@@ -25,4 +26,47 @@ TEST_F(TableBasics, PostedRecordsSurviveReopenInEveryOrder) {
     EXPECT_EQ(column(*t, "D"), QStringList({"02.06.2019", "01.05.2020", "03.07.2021"}));
     t->setIndexFieldNames("");
     EXPECT_EQ(column(*t, "ID"), QStringList({"1", "2", "3"}));
+}
+
+TEST_F(TableBasics, AppendRecordsStoresAllInOneSyncOrNothing) {
+    createCards();
+    FaultyFileSystem fs;  // counts the syncs, fails nothing
+    engine::FileSystem::setCurrent(&fs);
+    auto t = table();
+    t->setIndexFieldNames("Nla");
+    t->Open();
+    addCard(*t, 5, "Hřib");
+    auto row = [](QVariant evc, QVariant nla) { return QVector<QVariant>{QVariant(), evc, nla, "Chlum", QVariant(), "N"}; };
+
+    // Refused whole: a number the table has, a number twice among the new ones, a value its
+    // field cannot hold.
+    const struct {
+        const char* what;
+        QVector<QVector<QVariant>> rows;
+    } refused[] = {{"number in the table", {row(1, "Bedla"), row(5, "Ryzec")}},
+                   {"number twice", {row(7, "Bedla"), row(8, "Ryzec"), row(7, "Liška")}},
+                   {"text too long", {row(9, "Bedla"), row(10, QString(41, 'x'))}}};
+    for (auto r : refused) {
+        EXPECT_THROW(t->AppendRecords(r.rows), EDatabaseError) << r.what;
+        EXPECT_EQ(t->RecordCount(), 1) << r.what;
+    }
+
+    fs.disarm();
+    QVector<QVector<QVariant>> rows;
+    for (int i = 0; i < 300; ++i) rows.push_back(row(100 + i, QStringLiteral("Čirůvka %1").arg(299 - i)));
+    t->AppendRecords(rows);
+    EXPECT_EQ(fs.syncs(), 1);
+    engine::FileSystem::setCurrent(nullptr);
+    // The keys were assigned in order and handed back; the open cursor sees the new records
+    // in its order.
+    EXPECT_EQ(rows.front()[0].toInt(), 2);
+    EXPECT_EQ(rows.back()[0].toInt(), 301);
+    EXPECT_EQ(t->RecordCount(), 301);
+    t->First();
+    EXPECT_EQ(t->FieldByName("Nla")->AsString(), "Čirůvka 0");
+    t->Close();
+    t->Open();
+    t->setIndexFieldNames("Evc");
+    EXPECT_TRUE(t->FindKey({250}));
+    EXPECT_EQ(t->FieldByName("Nla")->AsString(), "Čirůvka 149");
 }

@@ -4,7 +4,6 @@
 #include <QTest>
 #include <memory>
 
-#include "DeferredSyncFileSystem.h"
 #include "EngineFixture.h"
 #include "MessageRecorder.h"
 #include "TDBGrid.h"
@@ -29,12 +28,11 @@ protected:
     void SetUp() override {
         createCards();
         {
-            DeferredSyncFileSystem fs;
-            auto t = table();
-            t->Open();
+            QVector<QVector<QVariant>> rows;
             for (int i = 0; i < kRecords; ++i) {
-                addCard(*t, i + 1, nameOf(i), localityOf(i), QDate(), i % 10 == 0 ? "A" : "N");
+                rows.push_back({QVariant(), i + 1, nameOf(i), localityOf(i), QVariant(), i % 10 == 0 ? "A" : "N"});
             }
+            table()->AppendRecords(rows);
         }
         cards = table();
         cards->Open();

@@ -6,20 +6,14 @@
 
 #include "ByteIO.h"
 #include "FileIO.h"
+#include "RecordFile.h"
 #include "StorageFormat.h"
 
 namespace engine {
 namespace {
 
 void putDefAndStamp(QByteArray& b, const IndexDef& def, const IndexStamp& s) {
-    const QByteArray suffix = def.suffix.toLatin1();
-    const QByteArray name = def.name.toLatin1();
-    putU8(b, quint8(suffix.size()));
-    b.append(suffix);
-    putU8(b, quint8(name.size()));
-    b.append(name);
-    putU16(b, quint16(def.field));
-    putU8(b, def.unique ? 1 : 0);
+    b.append(RecordFile::encodeIndexDef(def));  // the same encoding as in the record file
     putU64(b, s.epoch);
     putU64(b, s.seq);
     putU64(b, quint64(s.end));

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "FieldConvert.h"
@@ -325,13 +326,25 @@ void TTable::FindNearest(const QVariantList& keys) {
 
 // ---- maintenance ---------------------------------------------------------------------------
 
-void TTable::AddIndex(const QString& name, const QString& fields) {
-    bool opened = false;
-    if (!Active()) {
-        Open();
-        opened = true;
-    }
+namespace {
+
+// Runs `body` with `t` open: opened for it (and closed again) when it is closed.
+void whileOpen(TTable& t, const std::function<void()>& body) {
+    const bool opened = !t.Active();
+    if (opened) t.Open();
     try {
+        body();
+    } catch (...) {
+        if (opened) t.Close();
+        throw;
+    }
+    if (opened) t.Close();
+}
+
+}  // namespace
+
+void TTable::AddIndex(const QString& name, const QString& fields) {
+    whileOpen(*this, [&] {
         const int field = store().layout().indexOf(fields.trimmed());
         if (field < 0) throw EDatabaseError(QStringLiteral("Pole '%1' nebylo nalezeno.").arg(fields));
         engine::IndexDef def;
@@ -339,20 +352,31 @@ void TTable::AddIndex(const QString& name, const QString& fields) {
         def.name = name;
         def.suffix = engine::indexSuffixForField(field);
         store().addIndex(def);
-    } catch (...) {
-        if (opened) Close();
-        throw;
-    }
-    if (opened) Close();
+    });
+}
+
+void TTable::AppendRecords(QVector<QVector<QVariant>>& rows) {
+    whileOpen(*this, [&] {
+        CheckBrowseMode();
+        const engine::TableLayout& layout = store().layout();
+        std::vector<QVector<QVariant>> converted;
+        converted.reserve(size_t(rows.size()));
+        for (const QVector<QVariant>& row : rows) {
+            QVector<QVariant> values(layout.fields.size());
+            for (int i = 0; i < layout.fields.size() && i < row.size(); ++i) {
+                if (layout.fields[i].type == engine::FieldType::AutoInc || !row[i].isValid()) continue;
+                values[i] = engine::convertValue(layout.fields[i], row[i], layout.fields[i].name);
+            }
+            converted.push_back(std::move(values));
+        }
+        store().insertMany(converted);
+        for (qsizetype i = 0; i < rows.size(); ++i) rows[i] = std::move(converted[size_t(i)]);
+    });
 }
 
 void TTable::EmptyTable() {
-    bool opened = false;
-    if (!Active()) {
-        Open();
-        opened = true;
-    }
-    try {
+    const bool wasActive = Active();
+    whileOpen(*this, [&] {
         CheckBrowseMode();
         // Like Delete: a record another cursor is editing is not deleted under its feet (our own
         // edit was posted just now, so every lock left belongs to another cursor).
@@ -361,15 +385,8 @@ void TTable::EmptyTable() {
             throw EDBEngineError(EngineErrorCode::RecordLocked, QStringLiteral("Záznam je uzamčen jiným uživatelem."));
         }
         store().emptyTable();
-    } catch (...) {
-        if (opened) Close();
-        throw;
-    }
-    if (opened) {
-        Close();
-    } else {
-        First();
-    }
+    });
+    if (wasActive) First();
 }
 
 void TTable::RegenerateIndexes() {

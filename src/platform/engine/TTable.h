@@ -47,6 +47,13 @@ public:
     bool FindKey(const QVariantList& keys);
     void FindNearest(const QVariantList& keys);
 
+    // Appends many records as one durable write: all of them, or none when any is refused
+    // (a duplicate unique key, a value its field cannot hold) or the write fails. Each row has
+    // one value per field in field order (NULL for none); values are converted as a field's
+    // setValue would, and autoincrement values are assigned in order and written back.
+    // Opens the table for the call when it is closed.
+    void AppendRecords(QVector<QVector<QVariant>>& rows);
+
     // Index maintenance.
     void AddIndex(const QString& name, const QString& fields);
     void EmptyTable();

@@ -12,6 +12,7 @@
 #include "IndexFile.h"
 #include "RecordCodec.h"
 #include "RecordFile.h"
+#include "StorageFormat.h"
 
 namespace engine {
 
@@ -88,6 +89,10 @@ public:
     // field is assigned here and written back into `values`. Throws EDBEngineError:
     // KeyViolation (9729) for a duplicate unique key, IoError, RecordLocked.
     quint32 insert(QVector<QVariant>& values);
+    // Inserts `rows` as one durable batch: all of them or, on any failure (a duplicate unique
+    // key among them or with the table, an I/O error), none. Autoincrement values are assigned
+    // in order and written back into the rows.
+    void insertMany(std::vector<QVector<QVariant>>& rows);
     void update(quint32 rid, const QVector<QVariant>& values);
     void remove(quint32 rid);
     // Sets `field` to `value` in the records `rids` as one durable write; records that no
@@ -118,6 +123,7 @@ private:
     void openFile();
     void loadAll();
     void discoverIndexes();
+    void discoverIndexFiles();
     void buildOrder(Order& order) const;
     bool applySnapshot(Order& order, const IndexSnapshot& snap) const;
     void writeIndexFiles(const Order& order);
@@ -128,7 +134,20 @@ private:
     // Reads what the file gained since m_fileEnd and applies it. With `truncateTorn` (only
     // under the write lock) a torn tail left by a crashed writer is cut off.
     void syncTail(bool truncateTorn);
+    // Keeps the `length` torn bytes at m_fileEnd in the table's side file, then cuts them off.
+    void cutTornTail(const char* bytes, qint64 length);
     void applySlot(const Slot& slot);
+    // Applies the complete batches of `chunk` (file offset `at`) and keeps it as the records'
+    // memory; returns the offset where they end.
+    qint64 applyChunk(QByteArray& chunk, qint64 at);
+    // The record table part of applying a slot, without the orders.
+    void applyToRecords(const Slot& s);
+    // Takes in the index definition of slot `s` (FileCorrupt when it names no field).
+    void noteIndexDef(const Slot& s);
+    // The first of `count` new record identities; throws when the file has no room for them.
+    quint32 nextRid(quint32 count) const;
+    // Whether writes frame their slots as batches (a file of the current version).
+    bool framed() const { return m_header.version != format::kRecordVersionPlain; }
     void removeFromOrders(quint32 rid);
     void insertIntoOrders(quint32 rid);
     // Runs `build` under the write lock after re-reading the file, appends what it returns,
@@ -137,7 +156,13 @@ private:
     void checkUnique(const QVector<QVariant>& values, quint32 selfRid) const;
     // Throws RecordLocked when another connection edits one of `rids`. Under the write lock.
     void checkNotEditedByOthers(const std::vector<quint32>& rids) const;
+    // Rewrites the file with only its live records. Leaves the new file under the compaction
+    // lock, which the caller releases (closing releases it with the file).
     void compact();
+    // Takes the compaction lock and the exclusive open lock when no other connection has the
+    // table open; false (holding neither) otherwise.
+    bool tryTakeAlone();
+    void upgradePlainFile();
 
     int compareRecords(const Order& order, quint32 a, quint32 b) const;
     int compareValues(const FieldDef& f, const QVariant& a, const QVariant& b) const;
@@ -149,6 +174,7 @@ private:
     QString m_base;
     QStringList m_passwords;
     bool m_exclusive;
+    bool m_writable = false;  // the record file could be opened for writing
     const void* m_owner;
     std::unique_ptr<FileHandle> m_file;
     RecordHeader m_header;
