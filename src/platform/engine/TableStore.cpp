@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <sys/stat.h>
 
@@ -13,6 +14,7 @@
 #include "FileIO.h"
 #include "OsFileLock.h"
 #include "StorageFormat.h"
+#include "Win1250.h"
 
 namespace engine {
 namespace {
@@ -151,7 +153,8 @@ void TableStore::loadAll() {
     m_lastCrc = 0;
     m_loadChain.clear();
     m_liveBytes = 0;
-    m_maxAutoInc = qint32(m_header.autoIncFloor);
+    // A floor beyond the 32-bit range (only in a damaged or crafted file) leaves no number free.
+    m_maxAutoInc = qint32(std::min<quint32>(m_header.autoIncFloor, quint32(std::numeric_limits<qint32>::max())));
     m_fileEnd = m_header.size;
     m_orders.clear();
 
@@ -301,7 +304,56 @@ bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
                                     [&](quint32 a, quint32 b) { return compareRecords(order, a, b) < 0; });
         order.rids.insert(pos, rid);
     }
-    return order.rids.size() == size_t(m_liveCount);
+    return order.rids.size() == size_t(m_liveCount) && isInOrder(order);
+}
+
+bool TableStore::isInOrder(const Order& order) const {
+    const int field = order.def.field;
+    const std::vector<quint32>& rids = order.rids;
+    if (field < 0 || rids.size() < 2) return true;
+    const FieldDef& f = m_header.layout.fields[field];
+    const int pk = m_header.layout.primaryKey;
+    auto tie = [&](quint32 rid) { return pk >= 0 ? value(rid, pk).toLongLong() : qint64(rid); };
+    // Each record's key and tie value are read once. Two neighbours with equal keys must stand
+    // in the order of their tie values; equal ties (a key without a numeric primary key to break
+    // them) may stand either way, as searches only need the keys not to descend.
+    if (f.type == FieldType::String) {
+        // Equal stored bytes (most neighbours in a name order) are equal keys without decoding
+        // and collating them; only where the key changes does the collator run.
+        auto bytes = [&](quint32 rid) { return m_codec->stringBytes(m_recs[rid].payload, int(m_recs[rid].length), field); };
+        QByteArrayView previous = bytes(rids[0]);
+        qint64 previousTie = tie(rids[0]);
+        for (size_t i = 1; i < rids.size(); ++i) {
+            const QByteArrayView current = bytes(rids[i]);
+            const qint64 currentTie = tie(rids[i]);
+            int c = 0;
+            if (previous.isEmpty() || current.isEmpty()) {  // an empty string is NULL and sorts first
+                c = int(current.isEmpty()) - int(previous.isEmpty());
+            } else if (previous != current) {
+                c = Collation::compare(Win1250::decode(previous.data(), previous.size()),
+                                       Win1250::decode(current.data(), current.size()));
+            }
+            if (c > 0 || (c == 0 && currentTie < previousTie)) return false;
+            previous = current;
+            previousTie = currentTie;
+        }
+        return true;
+    }
+    auto key = [&](quint32 rid) {
+        const QVariant v = value(rid, field);
+        if (!v.isValid()) return std::numeric_limits<qint64>::min();  // NULL sorts first
+        return f.type == FieldType::Date ? v.toDate().toJulianDay() : qint64(v.toInt());
+    };
+    qint64 previous = key(rids[0]);
+    qint64 previousTie = tie(rids[0]);
+    for (size_t i = 1; i < rids.size(); ++i) {
+        const qint64 current = key(rids[i]);
+        const qint64 currentTie = tie(rids[i]);
+        if (current < previous || (current == previous && currentTie < previousTie)) return false;
+        previous = current;
+        previousTie = currentTie;
+    }
+    return true;
 }
 
 void TableStore::buildOrder(Order& order) const {
@@ -648,7 +700,18 @@ quint32 TableStore::insert(QVector<QVariant>& values) {
     quint32 newRid = 0;
     writeLocked([&] {
         const int pk = m_header.layout.primaryKey;
-        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) values[pk] = m_maxAutoInc + 1;
+        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) {
+            // The next number would wrap to a negative one and every later insert would collide
+            // with it; the table is full instead.
+            if (m_maxAutoInc == std::numeric_limits<qint32>::max()) {
+                throw EDBEngineError(EngineErrorCode::InvalidValue,
+                                     QStringLiteral("Tabulka %1 vyčerpala automatická čísla (nejvyšší je %2), "
+                                                    "další záznam nelze přidat.")
+                                         .arg(displayPath())
+                                         .arg(std::numeric_limits<qint32>::max()));
+            }
+            values[pk] = m_maxAutoInc + 1;
+        }
         checkUnique(values, 0);
         newRid = m_maxRid + 1;
         return RecordFile::encodeSlot(newRid, m_lastSeq + 1, format::kSlotRecord, m_codec->encode(values));

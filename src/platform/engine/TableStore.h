@@ -119,7 +119,14 @@ private:
     void loadAll();
     void discoverIndexes();
     void buildOrder(Order& order) const;
+    // Takes the order from `snap` when it belongs to this file's records; false when it does not
+    // and the order must be rebuilt.
     bool applySnapshot(Order& order, const IndexSnapshot& snap) const;
+    // True when no record of `order` sorts before the one before it: one pass over
+    // adjacent keys. A snapshot with a valid checksum and stamp may still list its records in a
+    // wrong order (written by a faulty program, or crafted); used as it is, key searches would
+    // miss records and a duplicate unique key could get in.
+    bool isInOrder(const Order& order) const;
     void writeIndexFiles(const Order& order);
     void writeAllIndexFiles();
     IndexStamp currentStamp() const;
