@@ -250,6 +250,7 @@ void TableStore::discoverIndexes() {
         m_orders.push_back(std::move(order));
     }
 
+    std::vector<qint64> ties;  // read once for the order checks of all snapshots
     for (auto& order : m_orders) {
         if (order->def.suffix.isEmpty()) {  // physical order
             buildOrder(*order);
@@ -257,6 +258,8 @@ void TableStore::discoverIndexes() {
         }
         std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(order->def.suffix, false));
         bool fresh = snap && snap->def == order->def && applySnapshot(*order, *snap);
+        if (fresh && ties.empty()) ties = tieValues();
+        fresh = fresh && isInOrder(*order, ties);
         if (!fresh) buildOrder(*order);
         bool definitionCurrent = true;
         if (order->def.suffix != QLatin1String("PX")) {
@@ -304,28 +307,34 @@ bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
                                     [&](quint32 a, quint32 b) { return compareRecords(order, a, b) < 0; });
         order.rids.insert(pos, rid);
     }
-    return order.rids.size() == size_t(m_liveCount) && isInOrder(order);
+    return order.rids.size() == size_t(m_liveCount);
 }
 
-bool TableStore::isInOrder(const Order& order) const {
+std::vector<qint64> TableStore::tieValues() const {
+    const int pk = m_header.layout.primaryKey;
+    std::vector<qint64> ties(m_recs.size(), 0);
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (!m_recs[rid].payload) continue;
+        ties[rid] = pk >= 0 ? m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), pk).toLongLong() : qint64(rid);
+    }
+    return ties;
+}
+
+bool TableStore::isInOrder(const Order& order, const std::vector<qint64>& ties) const {
     const int field = order.def.field;
     const std::vector<quint32>& rids = order.rids;
     if (field < 0 || rids.size() < 2) return true;
     const FieldDef& f = m_header.layout.fields[field];
-    const int pk = m_header.layout.primaryKey;
-    auto tie = [&](quint32 rid) { return pk >= 0 ? value(rid, pk).toLongLong() : qint64(rid); };
-    // Each record's key and tie value are read once. Two neighbours with equal keys must stand
-    // in the order of their tie values; equal ties (a key without a numeric primary key to break
-    // them) may stand either way, as searches only need the keys not to descend.
+    // Two neighbours with equal keys must stand in the order of their tie values; equal ties
+    // (a key without a numeric primary key to break them) may stand either way, as searches
+    // only need the keys not to descend.
     if (f.type == FieldType::String) {
         // Equal stored bytes (most neighbours in a name order) are equal keys without decoding
         // and collating them; only where the key changes does the collator run.
         auto bytes = [&](quint32 rid) { return m_codec->stringBytes(m_recs[rid].payload, int(m_recs[rid].length), field); };
         QByteArrayView previous = bytes(rids[0]);
-        qint64 previousTie = tie(rids[0]);
         for (size_t i = 1; i < rids.size(); ++i) {
             const QByteArrayView current = bytes(rids[i]);
-            const qint64 currentTie = tie(rids[i]);
             int c = 0;
             if (previous.isEmpty() || current.isEmpty()) {  // an empty string is NULL and sorts first
                 c = int(current.isEmpty()) - int(previous.isEmpty());
@@ -333,25 +342,22 @@ bool TableStore::isInOrder(const Order& order) const {
                 c = Collation::compare(Win1250::decode(previous.data(), previous.size()),
                                        Win1250::decode(current.data(), current.size()));
             }
-            if (c > 0 || (c == 0 && currentTie < previousTie)) return false;
+            if (c > 0 || (c == 0 && ties[rids[i]] < ties[rids[i - 1]])) return false;
             previous = current;
-            previousTie = currentTie;
         }
         return true;
     }
-    auto key = [&](quint32 rid) {
-        const QVariant v = value(rid, field);
-        if (!v.isValid()) return std::numeric_limits<qint64>::min();  // NULL sorts first
-        return f.type == FieldType::Date ? v.toDate().toJulianDay() : qint64(v.toInt());
-    };
-    qint64 previous = key(rids[0]);
-    qint64 previousTie = tie(rids[0]);
+    // Numeric keys are read in record order, which follows the file and so the memory they
+    // lie in, and then compared in index order.
+    std::vector<qint64> keys(m_recs.size(), std::numeric_limits<qint64>::min());  // NULL sorts first
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (!m_recs[rid].payload) continue;
+        const QVariant v = m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), field);
+        if (v.isValid()) keys[rid] = f.type == FieldType::Date ? v.toDate().toJulianDay() : qint64(v.toInt());
+    }
     for (size_t i = 1; i < rids.size(); ++i) {
-        const qint64 current = key(rids[i]);
-        const qint64 currentTie = tie(rids[i]);
-        if (current < previous || (current == previous && currentTie < previousTie)) return false;
-        previous = current;
-        previousTie = currentTie;
+        const qint64 previous = keys[rids[i - 1]], current = keys[rids[i]];
+        if (current < previous || (current == previous && ties[rids[i]] < ties[rids[i - 1]])) return false;
     }
     return true;
 }

@@ -126,7 +126,10 @@ private:
     // adjacent keys. A snapshot with a valid checksum and stamp may still list its records in a
     // wrong order (written by a faulty program, or crafted); used as it is, key searches would
     // miss records and a duplicate unique key could get in.
-    bool isInOrder(const Order& order) const;
+    // `ties` holds every record's tie value (tieValues()).
+    bool isInOrder(const Order& order, const std::vector<qint64>& ties) const;
+    // By record identity: the primary key value, or the identity in a table without a key.
+    std::vector<qint64> tieValues() const;
     void writeIndexFiles(const Order& order);
     void writeAllIndexFiles();
     IndexStamp currentStamp() const;
