@@ -2,6 +2,7 @@
 
 #include "EngineFixture.h"
 #include "FaultyFileSystem.h"
+#include "RecordFile.h"
 
 using TableBasics = EngineFixture;
 
@@ -69,4 +70,29 @@ TEST_F(TableBasics, AppendRecordsStoresAllInOneSyncOrNothing) {
     t->setIndexFieldNames("Evc");
     EXPECT_TRUE(t->FindKey({250}));
     EXPECT_EQ(t->FieldByName("Nla")->AsString(), "Čirůvka 149");
+}
+
+// The autoincrement key ends at the largest 32-bit number: the insert after it is refused with
+// the engine's error and the table stays as it was, instead of wrapping to a negative key.
+TEST_F(TableBasics, AutoincrementAtItsLimitRefusesTheInsert) {
+    createCards();
+    const QString path = dir.file("Cards.DB");
+    QFile::remove(path);
+    engine::RecordFile::writeNewFile(path, engine::RecordFile::makeHeader(cards(), kPassword, 2147483646), {});
+    auto t = table();
+    t->Open();
+    addCard(*t, 1, "Hřib");
+    EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 2147483647);
+    try {
+        addCard(*t, 2, "Chroš");
+        ADD_FAILURE() << "the insert past the limit was accepted";
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.errorCode(), EngineErrorCode::InvalidValue);
+        EXPECT_EQ(e.message(), QString("Tabulka %1 vyčerpala automatická čísla (nejvyšší je 2147483647), další "
+                                       "záznam nelze přidat.").arg(QDir::toNativeSeparators(path)));
+    }
+    t->Cancel();
+    t->Close();
+    t->Open();
+    EXPECT_EQ(t->RecordCount(), 1);
 }

@@ -103,12 +103,17 @@ QVariant RecordCodec::decodeField(const char* payload, int size, int field) cons
 }
 
 QString RecordCodec::decodeString(const char* payload, int size, int field) const {
+    const QByteArrayView bytes = stringBytes(payload, size, field);
+    return bytes.isEmpty() ? QString() : Win1250::decode(bytes.data(), int(bytes.size()));
+}
+
+QByteArrayView RecordCodec::stringBytes(const char* payload, int size, int field) const {
     const int off = offsetOf(payload, size, field);
     if (off < 0) return {};
     const char* p = payload + off;
     const quint8 b0 = quint8(p[0]);
-    if (b0 < 128) return Win1250::decode(p + 1, b0);
-    return Win1250::decode(p + 2, ((b0 & 0x7F) << 8) | quint8(p[1]));
+    if (b0 < 128) return QByteArrayView(p + 1, b0);
+    return QByteArrayView(p + 2, ((b0 & 0x7F) << 8) | quint8(p[1]));
 }
 
 QVector<QVariant> RecordCodec::decodeAll(const char* payload, int size) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QVariant>
 #include <QVector>
 
@@ -25,6 +26,9 @@ public:
     QVector<QVariant> decodeAll(const char* payload, int size) const;
     // Text of a string field without building a QVariant (hot path of collation compares).
     QString decodeString(const char* payload, int size, int field) const;
+    // The stored Windows-1250 bytes of a string field, empty for NULL: equal bytes are equal
+    // text, so a caller can skip decoding and collating them.
+    QByteArrayView stringBytes(const char* payload, int size, int field) const;
     // True when the payload is well formed for this layout.
     bool validate(const char* payload, int size) const;
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <new>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include "FileIO.h"
 #include "OsFileLock.h"
 #include "StorageFormat.h"
+#include "Win1250.h"
 
 namespace engine {
 namespace {
@@ -186,7 +188,8 @@ void TableStore::loadAll() {
     m_lastCrc = 0;
     m_loadChain.clear();
     m_liveBytes = 0;
-    m_maxAutoInc = qint32(m_header.autoIncFloor);
+    // A floor beyond the 32-bit range (only in a damaged or crafted file) leaves no number free.
+    m_maxAutoInc = qint32(std::min<quint32>(m_header.autoIncFloor, quint32(std::numeric_limits<qint32>::max())));
     m_fileEnd = m_header.size;
     m_orders.clear();
 
@@ -258,6 +261,7 @@ void TableStore::discoverIndexes() {
         discoverIndexFiles();
     }
 
+    std::vector<qint64> ties;  // read once for the order checks of all snapshots
     for (auto& order : m_orders) {
         if (order->def.suffix.isEmpty()) {  // physical order
             buildOrder(*order);
@@ -265,6 +269,10 @@ void TableStore::discoverIndexes() {
         }
         std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(order->def.suffix, false));
         bool fresh = snap && snap->def == order->def && applySnapshot(*order, *snap);
+        // A snapshot with a valid checksum can still hold a wrong order; one pass over
+        // neighbouring keys finds that, and the order is then built anew.
+        if (fresh && ties.empty()) ties = tieValues();
+        fresh = fresh && isInOrder(*order, ties);
         if (!fresh) buildOrder(*order);
         bool definitionCurrent = true;
         if (order->def.suffix != QLatin1String("PX")) {
@@ -308,7 +316,6 @@ void TableStore::discoverIndexFiles() {
         order->def = def;
         m_orders.push_back(std::move(order));
     }
-
 }
 
 bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
@@ -349,6 +356,58 @@ bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
         order.rids.insert(pos, rid);
     }
     return order.rids.size() == size_t(m_liveCount);
+}
+
+std::vector<qint64> TableStore::tieValues() const {
+    const int pk = m_header.layout.primaryKey;
+    std::vector<qint64> ties(m_recs.size(), 0);
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (!m_recs[rid].payload) continue;
+        ties[rid] = pk >= 0 ? m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), pk).toLongLong() : qint64(rid);
+    }
+    return ties;
+}
+
+bool TableStore::isInOrder(const Order& order, const std::vector<qint64>& ties) const {
+    const int field = order.def.field;
+    const std::vector<quint32>& rids = order.rids;
+    if (field < 0 || rids.size() < 2) return true;
+    const FieldDef& f = m_header.layout.fields[field];
+    // Two neighbours with equal keys must stand in the order of their tie values; equal ties
+    // (a key without a numeric primary key to break them) may stand either way, as searches
+    // only need the keys not to descend.
+    if (f.type == FieldType::String) {
+        // Equal stored bytes (most neighbours in a name order) are equal keys without decoding
+        // and collating them; only where the key changes does the collator run.
+        auto bytes = [&](quint32 rid) { return m_codec->stringBytes(m_recs[rid].payload, int(m_recs[rid].length), field); };
+        QByteArrayView previous = bytes(rids[0]);
+        for (size_t i = 1; i < rids.size(); ++i) {
+            const QByteArrayView current = bytes(rids[i]);
+            int c = 0;
+            if (previous.isEmpty() || current.isEmpty()) {  // an empty string is NULL and sorts first
+                c = int(current.isEmpty()) - int(previous.isEmpty());
+            } else if (previous != current) {
+                c = Collation::compare(Win1250::decode(previous.data(), previous.size()),
+                                       Win1250::decode(current.data(), current.size()));
+            }
+            if (c > 0 || (c == 0 && ties[rids[i]] < ties[rids[i - 1]])) return false;
+            previous = current;
+        }
+        return true;
+    }
+    // Numeric keys are read in record order, which follows the file and so the memory they
+    // lie in, and then compared in index order.
+    std::vector<qint64> keys(m_recs.size(), std::numeric_limits<qint64>::min());  // NULL sorts first
+    for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
+        if (!m_recs[rid].payload) continue;
+        const QVariant v = m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), field);
+        if (v.isValid()) keys[rid] = f.type == FieldType::Date ? v.toDate().toJulianDay() : qint64(v.toInt());
+    }
+    for (size_t i = 1; i < rids.size(); ++i) {
+        const qint64 previous = keys[rids[i - 1]], current = keys[rids[i]];
+        if (current < previous || (current == previous && ties[rids[i]] < ties[rids[i - 1]])) return false;
+    }
+    return true;
 }
 
 void TableStore::buildOrder(Order& order) const {
@@ -787,7 +846,18 @@ quint32 TableStore::insert(QVector<QVariant>& values) {
     quint32 newRid = 0;
     writeLocked([&] {
         const int pk = m_header.layout.primaryKey;
-        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) values[pk] = m_maxAutoInc + 1;
+        if (pk >= 0 && m_header.layout.fields[pk].type == FieldType::AutoInc) {
+            // The next number would wrap to a negative one and every later insert would collide
+            // with it; the table is full instead.
+            if (m_maxAutoInc == std::numeric_limits<qint32>::max()) {
+                throw EDBEngineError(EngineErrorCode::InvalidValue,
+                                     QStringLiteral("Tabulka %1 vyčerpala automatická čísla (nejvyšší je %2), "
+                                                    "další záznam nelze přidat.")
+                                         .arg(displayPath())
+                                         .arg(std::numeric_limits<qint32>::max()));
+            }
+            values[pk] = m_maxAutoInc + 1;
+        }
         checkUnique(values, 0);
         newRid = nextRid(1);
         return RecordFile::encodeSlot(newRid, m_lastSeq + 1, format::kSlotRecord, m_codec->encode(values));

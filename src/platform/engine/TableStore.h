@@ -125,7 +125,17 @@ private:
     void discoverIndexes();
     void discoverIndexFiles();
     void buildOrder(Order& order) const;
+    // Takes the order from `snap` when it belongs to this file's records; false when it does not
+    // and the order must be rebuilt.
     bool applySnapshot(Order& order, const IndexSnapshot& snap) const;
+    // True when no record of `order` sorts before the one before it: one pass over
+    // adjacent keys. A snapshot with a valid checksum and stamp may still list its records in a
+    // wrong order (written by a faulty program, or crafted); used as it is, key searches would
+    // miss records and a duplicate unique key could get in.
+    // `ties` holds every record's tie value (tieValues()).
+    bool isInOrder(const Order& order, const std::vector<qint64>& ties) const;
+    // By record identity: the primary key value, or the identity in a table without a key.
+    std::vector<qint64> tieValues() const;
     void writeIndexFiles(const Order& order);
     void writeAllIndexFiles();
     IndexStamp currentStamp() const;

@@ -10,63 +10,77 @@ IniFile::IniFile(const QString& path) : m_path(path) { reload(); }
 
 void IniFile::reload() {
     m_sections.clear();
+    m_sectionIndex.clear();
     m_preamble.clear();
+    m_error.clear();
     QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly)) return;
+    if (f.size() > MaxFileSize) {
+        m_error = QStringLiteral("Soubor nastavení %1 je větší než 16 MB, nebyl přečten.").arg(m_path);
+        return;
+    }
     QStringDecoder decode("windows-1250");
     const QString text = decode(f.readAll());
     Section* current = nullptr;
-    for (QString line : text.split(QLatin1Char('\n'))) {
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-        const QString trimmed = line.trimmed();
+        const QStringView trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('[')) && trimmed.endsWith(QLatin1Char(']'))) {
-            const QString name = trimmed.mid(1, trimmed.size() - 2).trimmed();
-            current = findSection(name);
-            if (!current) {
-                m_sections.append(Section{name, {}, {}});
-                current = &m_sections.last();
-            }
+            // A repeated section adds to the first one of its name.
+            current = &sectionFor(trimmed.mid(1, trimmed.size() - 2).trimmed().toString());
             continue;
         }
-        const int eq = line.indexOf(QLatin1Char('='));
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (current && eq > 0 && !trimmed.startsWith(QLatin1Char(';'))) {
-            const QString key = line.left(eq).trimmed();
-            const QString value = line.mid(eq + 1).trimmed();
-            auto it = std::find_if(current->entries.begin(), current->entries.end(),
-                                   [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
-            if (it == current->entries.end()) current->entries.append(Entry{key, value});  // the first one counts
-            continue;
+            const QString key = line.left(eq).trimmed().toString();
+            if (!findEntry(*current, key)) addEntry(*current, key, line.mid(eq + 1).trimmed().toString());
+            continue;  // of a repeated key the first one counts
         }
         if (trimmed.isEmpty()) continue;
-        (current ? current->comments : m_preamble).append(line);
+        (current ? current->comments : m_preamble).append(line.toString());
     }
 }
 
 IniFile::Section* IniFile::findSection(const QString& name) {
-    for (Section& s : m_sections) {
-        if (s.name.compare(name, Qt::CaseInsensitive) == 0) return &s;
-    }
-    return nullptr;
+    const auto it = m_sectionIndex.constFind(folded(name));
+    return it == m_sectionIndex.constEnd() ? nullptr : &m_sections[*it];
 }
 
 const IniFile::Section* IniFile::findSection(const QString& name) const {
     return const_cast<IniFile*>(this)->findSection(name);
 }
 
+IniFile::Section& IniFile::sectionFor(const QString& name) {
+    if (Section* s = findSection(name)) return *s;
+    m_sectionIndex.insert(folded(name), m_sections.size());
+    m_sections.append(Section{name, {}, {}, {}});
+    return m_sections.last();
+}
+
+const IniFile::Entry* IniFile::findEntry(const Section& s, const QString& key) {
+    const auto it = s.keyIndex.constFind(folded(key));
+    return it == s.keyIndex.constEnd() ? nullptr : &s.entries[*it];
+}
+
+void IniFile::addEntry(Section& s, const QString& key, const QString& value) {
+    s.keyIndex.insert(folded(key), s.entries.size());
+    s.entries.append(Entry{key, value});
+}
+
+void IniFile::reindexSections() {
+    m_sectionIndex.clear();
+    for (qsizetype i = 0; i < m_sections.size(); ++i) m_sectionIndex.insert(folded(m_sections[i].name), i);
+}
+
 bool IniFile::hasKey(const QString& section, const QString& key) const {
     const Section* s = findSection(section);
-    if (!s) return false;
-    return std::any_of(s->entries.begin(), s->entries.end(),
-                       [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
+    return s && findEntry(*s, key);
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
     const Section* s = findSection(section);
-    if (!s) return defaultValue;
-    for (const Entry& e : s->entries) {
-        if (e.key.compare(key, Qt::CaseInsensitive) == 0) return e.value;
-    }
-    return defaultValue;
+    const Entry* e = s ? findEntry(*s, key) : nullptr;
+    return e ? e->value : defaultValue;
 }
 
 int IniFile::readInteger(const QString& section, const QString& key, int defaultValue) const {
@@ -83,17 +97,13 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
 }
 
 bool IniFile::writeString(const QString& section, const QString& key, const QString& value) {
-    Section* s = findSection(section);
-    if (!s) {
-        m_sections.append(Section{section, {}, {}});
-        s = &m_sections.last();
-    }
-    auto it = std::find_if(s->entries.begin(), s->entries.end(),
-                           [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
-    if (it == s->entries.end()) {
-        s->entries.append(Entry{key, value});
+    if (!m_error.isEmpty()) return false;
+    Section& s = sectionFor(section);
+    const auto it = s.keyIndex.constFind(folded(key));
+    if (it == s.keyIndex.constEnd()) {
+        addEntry(s, key, value);
     } else {
-        it->value = value;
+        s.entries[*it].value = value;
     }
     return save();
 }
@@ -107,18 +117,24 @@ bool IniFile::writeBool(const QString& section, const QString& key, bool value) 
 }
 
 bool IniFile::deleteKey(const QString& section, const QString& key) {
+    if (!m_error.isEmpty()) return false;
     Section* s = findSection(section);
     if (!s) return true;
-    s->entries.erase(std::remove_if(s->entries.begin(), s->entries.end(),
-                                    [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; }),
-                     s->entries.end());
+    const auto it = s->keyIndex.constFind(folded(key));
+    if (it == s->keyIndex.constEnd()) return true;
+    s->entries.remove(*it);
+    s->keyIndex.clear();
+    for (qsizetype i = 0; i < s->entries.size(); ++i) s->keyIndex.insert(folded(s->entries[i].key), i);
     return save();
 }
 
 bool IniFile::eraseSection(const QString& section) {
-    const auto before = m_sections.size();
-    m_sections.removeIf([&](const Section& s) { return s.name.compare(section, Qt::CaseInsensitive) == 0; });
-    return m_sections.size() == before || save();
+    if (!m_error.isEmpty()) return false;
+    const auto it = m_sectionIndex.constFind(folded(section));
+    if (it == m_sectionIndex.constEnd()) return true;
+    m_sections.remove(*it);
+    reindexSections();
+    return save();
 }
 
 bool IniFile::save() {

@@ -1,0 +1,1 @@
+Select * from Hdok where Evc >= "100" and Evc <= "200" order by Evc

@@ -1,0 +1,1 @@
+Select distinct Lk, Nla, Nce from Hdok where Lk = "Hradiště u Písku" order by Nla

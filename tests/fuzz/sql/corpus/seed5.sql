@@ -1,0 +1,1 @@
+Update Hdok set Neh = "N" where Neh <> "N"

@@ -1,0 +1,1 @@
+SELECT Nla, Evc FROM "Hdok.DB" WHERE (D >= '01.01.2000' OR Pdh = 1) AND NOT Nv < 5 ORDER BY Nla DESC, Evc ASC;

@@ -1,0 +1,1 @@
+select * from Hdok where Nla = 'Ryzec ''pravý''' or Evc = 2147483647 or Evc > -2147483648
