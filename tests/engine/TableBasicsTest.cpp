@@ -78,7 +78,7 @@ TEST_F(TableBasics, AutoincrementAtItsLimitRefusesTheInsert) {
     createCards();
     const QString path = dir.file("Cards.DB");
     QFile::remove(path);
-    engine::RecordFile::writeNewFile(path, engine::RecordFile::makeHeader(cards(), kPassword, 2147483646), {});
+    engine::RecordFile::writeNewFile(path, engine::RecordFile::makeHeader(cards(), kPassword, 2147483646), QByteArray());
     auto t = table();
     t->Open();
     addCard(*t, 1, "Hřib");
