@@ -22,6 +22,7 @@ int HelpKey::contextOf(const QString& windowName) {
         {QStringLiteral("Auto1Form"), 3}, {QStringLiteral("Au2Form"), 4}, {QStringLiteral("Au1Form"), 5},
         {QStringLiteral("Au6Form"), 7},   {QStringLiteral("Au3Form"), 8}, {QStringLiteral("Au4Form"), 8},
         {QStringLiteral("MainForm"), 10},
+        {QStringLiteral("EmtfhForm"), 43}, {QStringLiteral("EkpodForm"), 46}, {QStringLiteral("EkslForm"), 49},
     };
     return contexts.value(windowName, 0);
 }

@@ -10,6 +10,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/cards_road.sh"
+source "$(dirname "$0")/print_road.sh"
 e2e_init "$@"
 e2e_start_display
 e2e_start_program
@@ -50,6 +51,7 @@ hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
 [ -n "$hspl" ] || fail "the firm's common data row is missing"
 
 cards_road
+print_road
 
 # "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.
 key '^Lamelin 1\.10$' alt+m              # "Další &možnosti"
@@ -97,4 +99,4 @@ press k                                  # "&Konec"
 wait_program_end
 leftover="$(find "$E2E_DATA" -name '*.lck')"
 [ -z "$leftover" ] || fail "lock files left after a clean exit: $leftover"
-echo "E2E passed: firm D1 created by keyboard, three cards written and read back, firm list saved as PDF, backed up, restored, closed; caption '$caption'"
+echo "E2E passed: firm D1 created by keyboard, three cards written and read back, their labels saved as PDF, firm list saved as PDF, backed up, restored, closed; caption '$caption'"
