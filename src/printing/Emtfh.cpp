@@ -139,6 +139,10 @@ TEmtfhForm::TEmtfhForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // From the tree through its buttons into the parameters, in the order they are filled in.
+    QWidget* order[] = {TreeView, PreviewButton, TiskButton, DBEditC1, DBEditC2, DBEditHo, DBEditLo, DBEditKo,
+                        DBCheckBoxKpx, DBEditKdls, DBEditLks, DBCheckBoxPr, DBEditLo1, DBEditKox, DBCheckBoxKp};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     WindowPlacement::restore(this, kWindowKey, QPoint(28, 0), QPoint(108, 55));
     m_enteredKdls = common("Kdls")->AsString();
     if (MainForm) {

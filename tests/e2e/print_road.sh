@@ -5,9 +5,9 @@
 
 print_road() {
     key '^Lamelin 1\.10' F6
-    # The focus is in the tree: the root, then "Evidenční štítek"; Tab past the two buttons
-    # into "od čísla", whose text is selected on entry, so typing replaces it.
-    key '^Tisk$' Down Down Tab Tab Tab
+    # The focus is in the tree: Home for the root, Down for "Evidenční štítek"; Tab past the two
+    # buttons into "od čísla", whose text is selected on entry, so typing replaces it.
+    key '^Tisk$' Home Down Tab Tab Tab
     type_text '^Tisk$' '1'
     press Return
     type_text '^Tisk$' '3'

@@ -16,6 +16,7 @@
 #include "DBEditz.h"
 #include "Editz.h"
 #include "Ekpod.h"
+#include "Ekzp.h"
 #include "Eksl.h"
 #include "Emtfh.h"
 #include "IniFile.h"
@@ -27,6 +28,7 @@
 #include "SpeciesTextFile.h"
 #include "TPrintSink.h"
 #include "TReportBand.h"
+#include "TextFit.h"
 
 namespace {
 
@@ -345,4 +347,54 @@ TEST_F(PrintSelectionTest, TextFileSettingsShowTheFullPathAndDeleteOnlyTextFiles
     EXPECT_EQ(values.path, dir + "d.doc");
     EXPECT_FALSE(values.show);
     EXPECT_EQ(values.encoding, 2);
+}
+
+TEST_F(PrintSelectionTest, FromTheMainWindowZapisGoesOnToTheCardOfTheRange) {
+    addCards({{5, "Boletus edulis", "", "", ""}, {7, "Amanita muscaria", "", "", ""}});
+    setCommon("C1", 7);
+    QString shownCard;
+    whenShown<TEmtfhForm>([&](TEmtfhForm* f) {
+        EXPECT_EQ(f->PageControl->currentIndex(), 0);
+        EXPECT_EQ(f->focusWidget(), f->TreeView);
+        whenShown<TEkzpForm>([&](TEkzpForm* card) {
+            shownCard = DM1->Hdok.FieldByName("Evc")->AsString();
+            card->reject();
+        });
+        QTest::keyClick(f->TreeView, Qt::Key_F2);
+    });
+    MainForm->action("Tisk1")->trigger();
+    EXPECT_EQ(shownCard, "7");
+}
+
+TEST_F(PrintSelectionTest, WindowsShowTheirTextsWhole) {
+    TEkpodForm::Values values{"%AdresarUziv%/Corvex/Lamelin 2013/TXT/%Lokalita%.txt", true, 1};
+    const std::pair<const char*, std::function<QWidget*()>> windows[] = {
+        {"print, card index", [] { return new TEmtfhForm(MainForm); }},
+        {"print, locality",
+         [] {
+             auto* f = new TEmtfhForm(MainForm);
+             choose(f, 1);
+             return f;
+         }},
+        {"print, printer",
+         [] {
+             auto* f = new TEmtfhForm(MainForm);
+             f->PageControl->setCurrentIndex(1);
+             return f;
+         }},
+        {"common data",
+         [] {
+             DM1->Hspl.Edit();
+             return new TEkslForm(MainForm);
+         }},
+        {"text-file settings", [&] { return new TEkpodForm(values, MainForm); }},
+    };
+    for (const auto& [name, make] : windows) {
+        QWidget* w = make();
+        w->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w)) << name;
+        QApplication::processEvents();
+        EXPECT_EQ(clippedTexts(w).join("; ").toStdString(), "") << name;
+        w->close();
+    }
 }
