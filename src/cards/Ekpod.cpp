@@ -52,7 +52,6 @@ TEkpodForm::TEkpodForm(Values& values, QWidget* parent) : QDialog(parent), m_val
 
     EditDte = new TEditz(inner);
     EditDte->setObjectName(QStringLiteral("EditDte"));
-    EditDte->setToolTip(QStringLiteral("Vyberte cestu, kam chcete uložit textový soubor"));
     EditDte->setMinimumWidth(520);
     BitBtnAdr1 = new QToolButton(inner);
     BitBtnAdr1->setObjectName(QStringLiteral("BitBtnAdr1"));

@@ -95,8 +95,10 @@ TEkslForm::TEkslForm(QWidget* parent) : QDialog(parent) {
     grid->addWidget(DBCheckBoxSdt, 2, 1);
     grid->addWidget(label(QStringLiteral("Číslování v kartotéce od"), DBEditCislo), 2, 2, Qt::AlignRight);
     grid->addWidget(DBEditCislo, 2, 3);
-    auto* viewerLabel = label(QStringLiteral("Prohlížeč (obrázky): ") + viewerText, DBEditPobr);
-    viewerLabel->setWordWrap(true);
+    // Two lines of fixed breaks: a wrapping label would let the layout squeeze the columns.
+    auto* viewerLabel = label(QStringLiteral("Prohlížeč (obrázky): Pokud zde napíšete cestu, zobrazí se obrázky v "
+                                             "tomto\nprohlížeči, jinak ve výchozím"),
+                              DBEditPobr);
     grid->addWidget(viewerLabel, 3, 0, 1, 5);
     grid->addWidget(DBEditPobr, 4, 0, 1, 4);
     grid->addWidget(BitBtnAdr1, 4, 4);
@@ -107,6 +109,7 @@ TEkslForm::TEkslForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addLayout(grid);
     layout->addWidget(OKButton, 0, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     setMinimumSize(551, 251);
     setTabOrder(DBEditSna, DBEditSle);
     setTabOrder(DBEditSle, DBCheckBoxSdt);
