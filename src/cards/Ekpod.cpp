@@ -144,16 +144,8 @@ void TEkpodForm::expand() {
 void TEkpodForm::BitBtnAdr1Click() {
     if (!MainForm) return;
     expand();
-    const QString full = EditCesta1->text();
-    QString start;
-    if (backup::PathTemplates::isUnusable(full)) {
-        start = MainForm->DirTyp(4);
-    } else if (QFileInfo(QFileInfo(full).path()).isDir()) {
-        start = QFileInfo(full).path();
-    } else {
-        start = MainForm->DirTyp(2, full);
-    }
-    QFileDialog dialog(this, QStringLiteral("Výběr souboru"), start);
+    QFileDialog dialog(this, QStringLiteral("Výběr souboru"),
+                       MainForm->pathTemplates().fileDialogDirectory(EditCesta1->text()));
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
