@@ -2,7 +2,10 @@
 // labels, the species list of a locality with 500 species, the first preview page and a page
 // change. Prints one line per operation: "bench <op> rows=<n> ms=<t>".
 //
-// Usage: lamelin-report-bench [--labels N] [--species N]   (defaults 1000 and 500)
+// Then the species text file of all locality/species pairs of a card index of --txt-cards cards
+// (default 1 000 000; 0 leaves it out).
+//
+// Usage: lamelin-report-bench [--labels N] [--species N] [--txt-cards N]
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -16,10 +19,12 @@
 #include "CardGenerator.h"
 #include "DataFiles.h"
 #include "DataM1.h"
+#include "DeferredSyncFileSystem.h"
 #include "Prev.h"
 #include "ReportPainter.h"
 #include "Rpd.h"
 #include "Rplk1.h"
+#include "SpeciesTextFile.h"
 #include "TPdfSink.h"
 #include "TReportPreview.h"
 #include "TemplateSet.h"
@@ -82,10 +87,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int labels = 1000;
     int species = 500;
+    int txtCards = 1000000;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == QLatin1String("--labels")) labels = args[i + 1].toInt();
         if (args[i] == QLatin1String("--species")) species = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--txt-cards")) txtCards = args[i + 1].toInt();
     }
 
     QTemporaryDir tmp;
@@ -144,5 +151,49 @@ int main(int argc, char** argv) {
     }
     line("preview_page_change", labels, changes > 0 ? sw.ms() / changes : 0);
     preview.hide();
+
+    // The text file of every locality/species pair: a second firm with the generator's cards
+    // (written through Append/Post without waiting for the disk after each), then the query and
+    // the file as "Uložit data" runs them.
+    if (txtCards > 0) {
+        const QString d2 = dir + QStringLiteral("D2/");
+        QDir().mkpath(d2);
+        for (const QString& f : storage::dataFileList()) QFile::copy(dir + QStringLiteral("Data/") + f, d2 + f);
+        dm.Database.Close();
+        dm.setFirmDirectory(dir + QStringLiteral("D2"));
+        dm.OtevritTabulky();
+        {
+            DeferredSyncFileSystem deferred;
+            bench::Stopwatch built;
+            const bench::CardGenerator gen(txtCards);
+            TTable cards;
+            cards.setDatabase(&dm.Database);
+            cards.TableName = QStringLiteral("Hdok.DB");
+            cards.Open();
+            for (int i = 0; i < txtCards; ++i) {
+                const bench::Card c = gen.card(i);
+                cards.Append();
+                cards.FieldByName(QStringLiteral("Evc"))->setAsInteger(i + 1);
+                cards.FieldByName(QStringLiteral("Nla"))->setAsString(c.nla);
+                cards.FieldByName(QStringLiteral("Nce"))->setAsString(c.nce);
+                cards.FieldByName(QStringLiteral("Lk"))->setAsString(c.lk);
+                cards.Post();
+            }
+            cards.Close();
+            std::printf("info txt cards written=%d ms=%.0f\n", txtCards, built.ms());
+        }
+        dm.Hdok.Refresh();
+        sw.restart();
+        dm.HdokQr1.Close();
+        dm.HdokQr1.SQL = SpeciesTextFile::statement(QString(), true);
+        dm.HdokQr1.Open();
+        const double queryMs = sw.ms();
+        const int rows = SpeciesTextFile::write(dir + QStringLiteral("all.txt"), dm.HdokQr1, QString(),
+                                                SpeciesTextFile::Windows1250);
+        line("text_file_all_pairs", txtCards, sw.ms());
+        std::printf("info txt rows=%d query_ms=%.0f file_kib=%lld\n", rows, queryMs,
+                    QFileInfo(dir + QStringLiteral("all.txt")).size() / 1024);
+        dm.HdokQr1.Close();
+    }
     return 0;
 }

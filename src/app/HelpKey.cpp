@@ -35,6 +35,8 @@ int HelpKey::contextOf(const QString& windowName) {
         {QStringLiteral("DwcForm"), 70},
         // The search and correction window and its extended search.
         {QStringLiteral("EkovForm"), 30}, {QStringLiteral("EkvhForm"), 31},
+        // Printing: the print selection, the text-file settings and the common data.
+        {QStringLiteral("EmtfhForm"), 43}, {QStringLiteral("EkpodForm"), 46}, {QStringLiteral("EkslForm"), 49},
     };
     return contexts.value(windowName, 0);
 }

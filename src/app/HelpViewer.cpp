@@ -115,7 +115,11 @@ const QList<HelpViewer::Topic>& HelpViewer::topics() {
         {9, QStringLiteral("firma-obsazena.html"), 1}, {10, QStringLiteral("hlavni-okno.html"), 0},
         // Printing keeps the numbers from 40.
         {40, QStringLiteral("tisk.html"), 0},          {41, QStringLiteral("nahled.html"), 1},
-        {42, QStringLiteral("tisk-pdf.html"), 1},      {11, QStringLiteral("klavesy.html"), 0},
+        {42, QStringLiteral("tisk-pdf.html"), 1},
+        {43, QStringLiteral("okno-tisk.html"), 1},     {44, QStringLiteral("tiskarna.html"), 1},
+        {45, QStringLiteral("textovy-soubor.html"), 1}, {46, QStringLiteral("textovy-soubor-nastaveni.html"), 1},
+        {47, QStringLiteral("kodovani.html"), 1},      {48, QStringLiteral("cesty-souboru.html"), 1},
+        {49, QStringLiteral("spolecne-udaje.html"), 0}, {11, QStringLiteral("klavesy.html"), 0},
         {12, QStringLiteral("prevod-dat.html"), 0},
         // The card index from 20.
         {20, QStringLiteral("zapis-karet.html"), 0},   {21, QStringLiteral("databaze-hub.html"), 1},

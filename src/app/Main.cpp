@@ -28,6 +28,8 @@
 #include "Ekdl1.h"
 #include "Ekov.h"
 #include "Ekzp.h"
+#include "Eksl.h"
+#include "Emtfh.h"
 #include "DataFiles.h"
 #include "DataM1.h"
 #include "Dwc.h"
@@ -229,7 +231,9 @@ void TMainForm::buildMenu() {
             &QAction::triggered, this, &QWidget::close);
 
     QMenu* spolecne = topMenu(QStringLiteral("Spolecneudaje1"), QStringLiteral("Sp&olečné údaje"), QStringLiteral("Společné údaje"));
-    addCommand(spolecne, QStringLiteral("Spolecneudaje2"), QStringLiteral("&Společné údaje"), QStringLiteral("Společné údaje"));
+    connect(addCommand(spolecne, QStringLiteral("Spolecneudaje2"), QStringLiteral("&Společné údaje"),
+                       QStringLiteral("Společné údaje")),
+            &QAction::triggered, this, &TMainForm::Spolecneudaje2Click);
 
     QMenu* kartoteka = topMenu(QStringLiteral("Kartoteka1"), QStringLiteral("&Kartotéka"), QStringLiteral("Kartotéka"));
     connect(addCommand(kartoteka, QStringLiteral("Zpisdokartotky1"), QStringLiteral("&Zápis do kartotéky"),
@@ -245,7 +249,9 @@ void TMainForm::buildMenu() {
                        QStringLiteral("Databáze lokalit")),
             &QAction::triggered, this, &TMainForm::Databazelokalit1Click);
     kartoteka->addSeparator();
-    addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"), QKeySequence(Qt::Key_F6));
+    connect(addCommand(kartoteka, QStringLiteral("Tisk1"), QStringLiteral("&Tisk"), QStringLiteral("Výběr tisků"),
+                       QKeySequence(Qt::Key_F6)),
+            &QAction::triggered, this, [this] { VyberTisku1(2); });
     connect(addCommand(kartoteka, QStringLiteral("Exportnalezu1"), QStringLiteral("&Export nálezů (Darwin Core) ..."),
                        QStringLiteral("Export nálezů do souboru pro mapovací databáze (Darwin Core)")),
             &QAction::triggered, this, &TMainForm::Exportnalezu1Click);
@@ -547,6 +553,12 @@ void TMainForm::VyberTisk1(int mode) {
     selectCurrent();
 }
 
+void TMainForm::setCurrentPrinter(const QString& name) {
+    m_currentPrinter = name;
+    const auto matches = ListBoxT->findItems(name, Qt::MatchExactly);
+    ListBoxT->setCurrentItem(matches.isEmpty() ? nullptr : matches.last());
+}
+
 void TMainForm::PrevodPisma1(QObject* report) {
     if (!report) return;
     QList<QObject*> targets{report};
@@ -617,13 +629,25 @@ void TMainForm::OpravyN2(bool fromPrint) {
 }
 
 void TMainForm::VyberTisku1(int mode) {
-    Q_UNUSED(mode);
-    // The tables are read again for the print and the status panels emptied; the print
-    // selection window itself is opened here once it exists.
     DM1->Obnovit1();
     setStatusText(0, QString());
     setStatusText(1, QString());
     setStatusText(2, QString());
+    auto* form = new TEmtfhForm(this);
+    form->Nastaveni(mode);
+    // "Zá&pis" and "&Opravy" go on to the card window or the search window, each standing on
+    // the first card of the label range.
+    const int result = form->exec();
+    if (result == TEmtfhForm::ZapisResult) ZapisN2(true);
+    else if (result == TEmtfhForm::OpravyResult) OpravyN2(true);
+}
+
+void TMainForm::Spolecneudaje2Click() {
+    DM1->Hspl.Refresh();
+    DM1->Hspl.Edit();
+    (new TEkslForm(this))->exec();
+    DM1->NazevDp1();
+    TypDp1();
 }
 
 void TMainForm::Databazehub1Click() {

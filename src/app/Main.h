@@ -103,11 +103,16 @@ public:
     // The print window (mode 2 from the menu and after card entry or search): re-reads the
     // tables and empties the status panels first.
     void VyberTisku1(int mode);
+    // "Společné údaje": the common data window on the firm's Hspl row.
+    void Spolecneudaje2Click();
     // The catalogue commands: the catalogue window outside pick mode, on its first row.
     void Databazehub1Click();
     void Databazelokalit1Click();
     // The firm's printer as chosen by VyberTisk1 (empty: the system default).
     QString currentPrinterName() const { return m_currentPrinter; }
+    // Makes `name` the firm's current printer and selects it in ListBoxT (the print window's
+    // printer choice).
+    void setCurrentPrinter(const QString& name);
     // Paper, orientation and margins chosen in the printer set-up (the default page until then).
     QPageLayout printerPageLayout() const { return m_pageLayout; }
     QListWidget* ListBoxT = nullptr;

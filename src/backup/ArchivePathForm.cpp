@@ -277,15 +277,11 @@ void TArchivePathForm::openOwnDirectory() {
 void TArchivePathForm::BitBtnAdr1Click() {
     if (!MainForm) return;
     const QString full = expandPath();
-    QString start;
-    if (backup::PathTemplates::isUnusable(full)) {
-        // A path on a removable medium starts where media are mounted.
-        const bool medium = ComboBox1->currentText().startsWith(QStringLiteral("%Disk%"), Qt::CaseInsensitive);
-        start = medium && !removableMediaRoot().isEmpty() ? removableMediaRoot() : MainForm->DirTyp(4);
-    } else if (QFileInfo(QFileInfo(full).path()).isDir()) {
-        start = QFileInfo(full).path();
-    } else {
-        start = MainForm->DirTyp(2, full);
+    QString start = MainForm->pathTemplates().fileDialogDirectory(full);
+    // A path on a removable medium starts where media are mounted.
+    const bool medium = ComboBox1->currentText().startsWith(QStringLiteral("%Disk%"), Qt::CaseInsensitive);
+    if (backup::PathTemplates::isUnusable(full) && medium && !removableMediaRoot().isEmpty()) {
+        start = removableMediaRoot();
     }
     QFileDialog dialog(this, QStringLiteral("Výběr souboru"), start);
     dialog.setObjectName(QStringLiteral("OpenDialog"));

@@ -346,16 +346,7 @@ void TPrevForm::Tiskdokumentu1Click() {
     int copies = 1;
     firmCopies(printerMakesCopies, copies);
     // The info window comes once the output is open, after a PDF file dialog.
-    PrintOutput::print(*m_report, printerMakesCopies, copies, this, [](bool sending) {
-        if (!TiskInfoForm) return;
-        if (!sending) {
-            TiskInfoForm->hide();
-            return;
-        }
-        TiskInfoForm->TypTisku();
-        TiskInfoForm->show();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    PrintOutput::print(*m_report, printerMakesCopies, copies, this, &TTiskInfoForm::sending);
 }
 
 // ---- keys and hints ------------------------------------------------------------------------

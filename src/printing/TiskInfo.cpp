@@ -1,5 +1,6 @@
 #include "TiskInfo.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -51,4 +52,15 @@ void TTiskInfoForm::showEvent(QShowEvent* event) {
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
     QDialog::showEvent(event);
+}
+
+void TTiskInfoForm::sending(bool on) {
+    if (!TiskInfoForm) return;
+    if (!on) {
+        TiskInfoForm->hide();
+        return;
+    }
+    TiskInfoForm->TypTisku();
+    TiskInfoForm->show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

@@ -14,6 +14,9 @@ public:
 
     // Sets the window up for printing: "Odesílám data do tiskárny ..." and height 105.
     void TypTisku();
+    // The `sending` callback of PrintOutput::print: shows the program's info window while pages
+    // go out (true) and hides it again (false). Nothing when there is no such window.
+    static void sending(bool on);
 
     QLabel* StatusLabel;
 

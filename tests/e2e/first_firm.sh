@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # End-to-end: the real program under Xvfb on a fresh data directory made by lamelin-setup.
 # A user who starts the program for the first time chooses local data, creates a firm with the
-# keyboard only, which opens it, keeps the catalogues and writes three cards and reads them back after a restart (cards_road.sh),
-# selects cards by Latin name in the search window and closes it (search_road.sh), exports the cards as a Darwin Core archive (dwc_road.sh), prints the
-# firm list (no printer: the pages go to the offered PDF), backs the firm up and restores it,
-# then ends the program from the menu. Checked: the main window's caption, the firm's name as
-# stored in the register, the firm directory's 27 table files, the cards on disk, the selection
-# marks on disk, the exported archive, the PDF's text, the backup archive, a clean exit without
-# lock files left behind.
+# keyboard only, which opens it, keeps the catalogues, writes three cards and reads them back
+# after a restart (cards_road.sh), selects cards by Latin name in the search window
+# (search_road.sh), exports the cards as a Darwin Core archive (dwc_road.sh), saves their labels
+# as PDF (print_road.sh), prints the firm list (no printer: the pages go to the offered PDF),
+# backs the firm up and restores it, then ends the program from the menu. Checked: the main
+# window's caption, the firm's name as stored in the register, the firm directory's 27 table
+# files, the cards on disk, the selection marks on disk, the exported archive, the PDFs' text,
+# the backup archive, a clean exit without lock files left behind.
 # Usage: first_firm.sh <lamelin> <lamelin-setup> <e2e_table_dump>
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/cards_road.sh"
 source "$(dirname "$0")/search_road.sh"
 source "$(dirname "$0")/dwc_road.sh"
+source "$(dirname "$0")/print_road.sh"
 e2e_init "$@"
 e2e_start_display
 e2e_start_program
@@ -56,6 +58,7 @@ hspl="$(read_table "$E2E_DATA/D1" Hspl.DB)"
 cards_road
 search_road
 dwc_road
+print_road
 
 # "Další možnosti" / "Tisk seznamu firem": the preview, then F6 with no printer saves a PDF.
 key '^Lamelin 1\.10$' alt+m              # "Další &možnosti"
@@ -103,4 +106,4 @@ press k                                  # "&Konec"
 wait_program_end
 leftover="$(find "$E2E_DATA" -name '*.lck')"
 [ -z "$leftover" ] || fail "lock files left after a clean exit: $leftover"
-echo "E2E passed: firm D1 created by keyboard, three cards written and read back, exported, firm list saved as PDF, backed up, restored, closed; caption '$caption'"
+echo "E2E passed: firm D1 created by keyboard, three cards written and read back, selected in the search window, exported, their labels saved as PDF, firm list saved as PDF, backed up, restored, closed; caption '$caption'"

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 
 #include "CardsFixture.h"
+#include "Emtfh.h"
 #include "EvzhDt.h"
 #include "Find22.h"
 #include "FormSupport.h"
@@ -446,15 +447,22 @@ TEST_F(CardWindowTest, MainWindowOpensCardEntryOnTheFirstCardOrOnThePrintedOneAn
     DM1->Hdok.Last();
     MainForm->setStatusText(0, "hint");
     bool shown = false;
+    bool printShown = false;
     whenShown<TEkzpForm>([&](TEkzpForm* w) {
         shown = true;
         EXPECT_EQ(card("Evc"), "5");
         EXPECT_EQ(MainForm->statusText(1), "1/3");
         DM1->Hdok.Next();
+        // The print request opens the print selection, closed here at once.
+        whenShown<TEmtfhForm>([&](TEmtfhForm* print) {
+            printShown = true;
+            print->reject();
+        });
         click(w->PrnBitBtn);
     });
     MainForm->action("Zpisdokartotky1")->trigger();
     ASSERT_TRUE(shown);
+    EXPECT_TRUE(printShown);
     EXPECT_EQ(common("C1") + "-" + common("C2"), "7-7");
     EXPECT_TRUE(MainForm->statusText(0).isEmpty());  // the print hand-over re-read the tables
 

@@ -181,6 +181,12 @@ QString PathTemplates::dialogDirectory(int kind, const QString& path) const {
     return !dir.isEmpty() && QFileInfo(dir).isDir() ? dir : m_env.fileDirLocal;
 }
 
+QString PathTemplates::fileDialogDirectory(const QString& expanded) const {
+    if (isUnusable(expanded)) return dialogDirectory(4);
+    const QString dir = QFileInfo(expanded).path();
+    return QFileInfo(dir).isDir() ? dir : dialogDirectory(2, expanded);
+}
+
 QString PathTemplates::corvexDirectory(const QString& path, const QString& defaultDir) const {
     if (m_env.commonAppDataDir.isEmpty() || !path.startsWith(kAdresarDat, Qt::CaseInsensitive)) return defaultDir;
     // Paths written on Windows by the earlier edition separate with backslashes.

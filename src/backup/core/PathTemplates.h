@@ -65,6 +65,10 @@ public:
     // directory; 5 the drive of the local data directory. A directory that does not exist gives
     // the local data directory.
     QString dialogDirectory(int kind, const QString& path = QString()) const;
+    // The directory a file dialog for the expanded path `expanded` starts in: the local data
+    // directory (DirTyp 4) when the path is unusable, the path's own directory when it exists,
+    // else DirTyp 2 of the path.
+    QString fileDialogDirectory(const QString& expanded) const;
     // DirTyp2: the common application data directory + "/Corvex/" when `path` starts with
     // "%AdresarDat%" followed by "Corvex" and a separator and that directory is available; else
     // `defaultDir`.
