@@ -19,6 +19,8 @@
 
 #include "Auto1.h"
 #include "DataM1.h"
+#include "Ekov.h"
+#include "Ekvh.h"
 #include "EngineError.h"
 #include "FormSupport.h"
 #include "Globals.h"
@@ -259,7 +261,11 @@ void TDwcForm::ExportButtonClick() {
             forms::setStatus(0, QStringLiteral("Export nálezů: %1").arg(cards));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         };
-        result = DwcExport::run(MainForm->firmDir(), MainForm->firmSettingsPath(), firmName(), DM1->Session, o);
+        if (o.selection == DwcExport::Selection::Marked) {
+            result = exportSelection(o);
+        } else {
+            result = DwcExport::run(MainForm->firmDir(), MainForm->firmSettingsPath(), firmName(), DM1->Session, o);
+        }
     } catch (const EDatabaseError& e) {
         forms::setStatus(0, QString());
         MessageBox::error(e.message(), this);
@@ -267,6 +273,29 @@ void TDwcForm::ExportButtonClick() {
     }
     forms::setStatus(0, QStringLiteral("Export nálezů byl dokončen."));
     reportResult(result, o.outputPath);
+}
+
+DwcExport::Result TDwcForm::exportSelection(const DwcExport::Options& o) {
+    // The search window unmarks every card when it closes, so no selection is on the cards while
+    // this window is open. The extended search keeps its criteria in the common data, though:
+    // they mark the cards again for the export, and the marks are taken back afterwards, also
+    // when the export fails, so that no stale selection stays on disk.
+    TQuery& query = DM1->HdokQr;
+    TEkovForm::unmarkAll();
+    TEkovForm::markingStarts();
+    DwcExport::Result result;
+    try {
+        query.Close();
+        query.SQL = TEkvhForm::selectionStatement(DM1->Hspl);
+        query.ExecSQL();
+        query.Close();
+        result = DwcExport::run(MainForm->firmDir(), MainForm->firmSettingsPath(), firmName(), DM1->Session, o);
+    } catch (...) {
+        TEkovForm::unmarkAll();
+        throw;
+    }
+    TEkovForm::unmarkAll();
+    return result;
 }
 
 void TDwcForm::reportResult(const DwcExport::Result& result, const QString& archive) {

@@ -57,5 +57,7 @@ private:
     void buildControls();
     void readSettings();
     void writeSettings();
+    // The cards the extended search's stored criteria select, marked for the export only.
+    interchange::DwcExport::Result exportSelection(const interchange::DwcExport::Options& o);
     void reportResult(const interchange::DwcExport::Result& result, const QString& archive);
 };
