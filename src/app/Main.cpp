@@ -51,6 +51,12 @@
 
 namespace {
 
+// A settings file the program could not read (one far too large to be ours) leaves it running
+// with defaults and refusing to write that file; the user is told once, when it is first read.
+void warnIfUnread(const IniFile& ini, QWidget* parent) {
+    if (!ini.errorString().isEmpty()) MessageBox::warning(ini.errorString(), parent);
+}
+
 QString withSlash(QString dir) {
     dir = QDir::fromNativeSeparators(dir);
     if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
@@ -103,6 +109,7 @@ TMainForm::TMainForm(const Options& options) : m_options(options) {
     checkTemplateVersion();
 
     const IniFile sporin(FileDirLocal + QStringLiteral("Sporin.ini"));
+    warnIfUnread(sporin, this);
     const int maximized = sporin.readInteger(QStringLiteral("Sporin"), QStringLiteral("Maximized"), -1);
     if (maximized == -1) {
         if (screenSize().width() <= 800) setWindowState(Qt::WindowMaximized);
@@ -481,6 +488,7 @@ bool TMainForm::VyberDanoveho() {
                       ? Auto1Form->Auto1.FieldByName(QStringLiteral("Adresar"))->AsString().trimmed()
                       : QString();
     WindowPlacement::setFirmSettings(firmSettingsPath(), firmDirName);
+    if (!firmDirName.isEmpty()) warnIfUnread(IniFile(firmSettingsPath()), this);
     applyPrinterChoice();
 
     DM1->setFirmDirectory(FileDir + firmDirName);

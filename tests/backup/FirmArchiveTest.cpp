@@ -66,13 +66,25 @@ TEST_F(FirmArchive, BackupHoldsExactlyTheTableFilesAndOnlyAWholeOneReplacesTheOl
     EXPECT_FALSE(QFileInfo::exists(firm + "Zaloha"));
     EXPECT_TRUE(QFile::exists(firm + "D1.ini"));
 
-    // A firm that lacks a table file gets no archive, and the older archive stays as it was.
-    const QByteArray older = readFile(target);
+    // A lost index file is rebuilt from its record file, and the archive is whole again.
     QFile::remove(firm + "Hdok.Y0F");
+    QFile::remove(firm + "Hdath.PX");
+    const FirmBackup::Result rebuilt = FirmBackup::run(firm, target, nullptr);
+    ASSERT_TRUE(rebuilt.written) << rebuilt.error.toStdString();
+    EXPECT_EQ(rebuilt.items, 27);
+    EXPECT_EQ(entryNames(target), storage::dataFileList());
+    EXPECT_EQ(cardNames(firm), (QStringList{"Les 1", "Les 2", "Les 3"}));
+
+    // A firm that lacks a record file gets no archive, and the older archive stays as it was.
+    const QByteArray older = readFile(target);
+    QFile::remove(firm + "Hdatl.DB");
+    QFile::remove(firm + "Hdatl.X02");
     const FirmBackup::Result second = FirmBackup::run(firm, target, nullptr);
     EXPECT_FALSE(second.written);
     EXPECT_EQ(second.items, 0);
+    EXPECT_EQ(second.error.toStdString(), "Ve firmě chybí některé datové soubory.");
     EXPECT_EQ(readFile(target), older);
+    EXPECT_FALSE(QFile::exists(firm + "Hdatl.X02"));
     EXPECT_EQ(QDir(tmp.path() + "zalohy").entryList(QDir::Files | QDir::Hidden), QStringList{"D1.zip"});
 
     // Never over a file of the firm itself.

@@ -236,6 +236,28 @@ TEST_F(Startup, FirmPrinterFallsBackToTheDefaultWhenGone) {
     EXPECT_EQ(MainForm->currentPrinterName(), QPrinterInfo::defaultPrinterName());
 }
 
+TEST_F(Startup, AnOversizedSettingsFileIsReportedOnceAndTheProgramGoesOn) {
+    addFirm(1, "Les");
+    for (const QString& path : {dataDir + "Sporin.ini", dataDir + "D1/D1.ini"}) {
+        QFile big(path);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(IniFile::MaxFileSize + 1));
+    }
+    const auto warning = [](const QString& path) {
+        return QString("Soubor nastavení %1 je větší než 16 MB, nebyl přečten.").arg(path);
+    };
+    startApp();
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.boxes[0].kind, MsgKind::Warning);
+    EXPECT_EQ(messages.boxes[0].text, warning(dataDir + "Sporin.ini"));
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+
+    messages.boxes.clear();
+    whenShown<TAuto1Form>([](TAuto1Form* s) { click(s->OKButton); });
+    EXPECT_TRUE(MainForm->VyberDanoveho());
+    EXPECT_EQ(messages.texts(), QStringList{warning(dataDir + "D1/D1.ini")});
+    EXPECT_TRUE(DM1->Hdok.Active());
+}
+
 TEST(ReportFonts, CentralEuropeanVariantsAreAppendedOnce) {
     QWidget report;
     report.setFont(QFont("Arial"));

@@ -4,9 +4,54 @@
 #include <QFileInfo>
 
 #include "DataFiles.h"
+#include "EngineError.h"
 #include "FirmRestore.h"
+#include "TDatabase.h"
+#include "TSession.h"
+#include "TTable.h"
+#include "TablePassword.h"
 
 namespace backup {
+
+namespace {
+
+// The tables of `firmDir` whose record file is there but some index file is not.
+QStringList tablesLackingIndexes(const QString& firmDir) {
+    QStringList tables;
+    for (const QString& name : storage::dataFileList()) {
+        const QString table = QFileInfo(name).completeBaseName() + QStringLiteral(".DB");
+        if (!QFileInfo(firmDir + name).isFile() && QFileInfo(firmDir + table).isFile() && !tables.contains(table)) {
+            tables.append(table);
+        }
+    }
+    return tables;
+}
+
+// Index files only cache what the record file holds, and the engine rebuilds the missing ones
+// when it opens the table; a firm that lost one (a power cut) is still whole and is backed up.
+void rebuildMissingIndexes(const QString& firmDir) {
+    const QStringList tables = tablesLackingIndexes(firmDir);
+    if (tables.isEmpty()) return;
+    try {
+        TSession session(QStringLiteral("ZalohaSession"));
+        session.AddPassword(storage::tablePassword());
+        TDatabase database(&session, QStringLiteral("Zaloha"));
+        database.Params = {QStringLiteral("PATH=") + firmDir, QStringLiteral("DEFAULT DRIVER=PARADOX"),
+                           QStringLiteral("ENABLE BCD=FALSE")};
+        for (const QString& name : tables) {
+            TTable table;
+            table.setDatabase(&database);
+            table.TableName = name;
+            table.Open();
+            table.Close();
+        }
+        database.Close();
+    } catch (const EDatabaseError&) {
+        // A table that cannot be opened keeps its gap, and the backup refuses the firm below.
+    }
+}
+
+}  // namespace
 
 QVector<ZipWriter::Entry> FirmBackup::tableFiles(const QString& firmDir) {
     QVector<ZipWriter::Entry> entries;
@@ -40,6 +85,7 @@ FirmBackup::Result FirmBackup::run(const QString& firmDir, const QString& archiv
     // packed anyway.
     if (!FirmRestore::unfinished(firmDir)) FirmRestore::removeLeftovers(firmDir);
 
+    rebuildMissingIndexes(firmDir);
     const QVector<ZipWriter::Entry> entries = tableFiles(firmDir);
     if (entries.size() < storage::dataFileList().size()) {
         result.error = QStringLiteral("Ve firmě chybí některé datové soubory.");

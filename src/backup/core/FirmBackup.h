@@ -23,7 +23,8 @@ public:
     static QVector<ZipWriter::Entry> tableFiles(const QString& firmDir);
 
     // Writes the archive `archivePath` of the firm in `firmDir`, creating its directory. The
-    // archive is written only when all the firm's table files are there; an older archive at
+    // archive is written only when all the firm's table files are there (missing index files are
+    // rebuilt from their record files first); an older archive at
     // that path is replaced only by a complete new one. Leftovers of a restore that ended
     // without needing a roll-back are removed first.
     static Result run(const QString& firmDir, const QString& archivePath, const ZipWriter::Progress& progress);
