@@ -19,7 +19,6 @@
 #include "CardGenerator.h"
 #include "DataFiles.h"
 #include "DataM1.h"
-#include "DeferredSyncFileSystem.h"
 #include "Prev.h"
 #include "ReportPainter.h"
 #include "Rpd.h"
@@ -163,7 +162,6 @@ int main(int argc, char** argv) {
         dm.setFirmDirectory(dir + QStringLiteral("D2"));
         dm.OtevritTabulky();
         {
-            DeferredSyncFileSystem deferred;
             bench::Stopwatch built;
             const bench::CardGenerator gen(txtCards);
             TTable cards;
