@@ -19,7 +19,6 @@
 #include "CardGenerator.h"
 #include "DataFiles.h"
 #include "DataM1.h"
-#include "DeferredSyncFileSystem.h"
 #include "Prev.h"
 #include "ReportPainter.h"
 #include "Rpd.h"
@@ -153,7 +152,7 @@ int main(int argc, char** argv) {
     preview.hide();
 
     // The text file of every locality/species pair: a second firm with the generator's cards
-    // (written through Append/Post without waiting for the disk after each), then the query and
+    // (appended in durable batches of 50 000), then the query and
     // the file as "Uložit data" runs them.
     if (txtCards > 0) {
         const QString d2 = dir + QStringLiteral("D2/");
@@ -163,21 +162,30 @@ int main(int argc, char** argv) {
         dm.setFirmDirectory(dir + QStringLiteral("D2"));
         dm.OtevritTabulky();
         {
-            DeferredSyncFileSystem deferred;
             bench::Stopwatch built;
             const bench::CardGenerator gen(txtCards);
             TTable cards;
             cards.setDatabase(&dm.Database);
             cards.TableName = QStringLiteral("Hdok.DB");
             cards.Open();
+            const int evc = cards.FieldByName(QStringLiteral("Evc"))->Index();
+            const int nla = cards.FieldByName(QStringLiteral("Nla"))->Index();
+            const int nce = cards.FieldByName(QStringLiteral("Nce"))->Index();
+            const int lk = cards.FieldByName(QStringLiteral("Lk"))->Index();
+            QVector<QVector<QVariant>> rows;
             for (int i = 0; i < txtCards; ++i) {
                 const bench::Card c = gen.card(i);
-                cards.Append();
-                cards.FieldByName(QStringLiteral("Evc"))->setAsInteger(i + 1);
-                cards.FieldByName(QStringLiteral("Nla"))->setAsString(c.nla);
-                cards.FieldByName(QStringLiteral("Nce"))->setAsString(c.nce);
-                cards.FieldByName(QStringLiteral("Lk"))->setAsString(c.lk);
-                cards.Post();
+                QVector<QVariant> row(cards.Fields().size());
+                row[evc] = i + 1;
+                row[nla] = c.nla;
+                row[nce] = c.nce;
+                row[lk] = c.lk;
+                rows.push_back(std::move(row));
+                // One durable batch per 50 000 cards keeps the memory of the batch bounded.
+                if (rows.size() == 50000 || i + 1 == txtCards) {
+                    cards.AppendRecords(rows);
+                    rows.clear();
+                }
             }
             cards.Close();
             std::printf("info txt cards written=%d ms=%.0f\n", txtCards, built.ms());

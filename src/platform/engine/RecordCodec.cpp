@@ -1,6 +1,7 @@
 #include "RecordCodec.h"
 
 #include <QDate>
+#include <vector>
 
 #include "ByteIO.h"
 #include "EngineError.h"
@@ -88,16 +89,24 @@ int RecordCodec::offsetOf(const char* payload, int size, int field) const {
 }
 
 QVariant RecordCodec::decodeField(const char* payload, int size, int field) const {
-    const int off = offsetOf(payload, size, field);
-    if (off < 0) return {};
-    const char* p = payload + off;
+    return decodeAt(payload, size, field, offsetOf(payload, size, field));
+}
+
+QVariant RecordCodec::decodeAt(const char* payload, int size, int field, int offset) const {
+    if (offset < 0) return {};
+    const char* p = payload + offset;
     switch (m_layout.fields[field].type) {
         case FieldType::AutoInc:
         case FieldType::Integer: return int(qint32(getU32(p)));
         case FieldType::SmallInt: return int(qint16(getU16(p)));
         case FieldType::Date: return QDate::fromJulianDay(qint32(getU32(p)));
         case FieldType::Boolean: return p[0] != 0;
-        case FieldType::String: return decodeString(payload, size, field);
+        case FieldType::String: {
+            Q_UNUSED(size);
+            const quint8 b0 = quint8(p[0]);
+            const int n = b0 < 128 ? b0 : (((b0 & 0x7F) << 8) | quint8(p[1]));
+            return n == 0 ? QString() : Win1250::decode(p + (b0 < 128 ? 1 : 2), n);
+        }
     }
     return {};
 }
@@ -117,9 +126,32 @@ QByteArrayView RecordCodec::stringBytes(const char* payload, int size, int field
 }
 
 QVector<QVariant> RecordCodec::decodeAll(const char* payload, int size) const {
-    QVector<QVariant> out(m_layout.fields.size());
-    for (int i = 0; i < out.size(); ++i) out[i] = decodeField(payload, size, i);
+    // One pass for the offsets instead of a walk from the start per field.
+    const int n = int(m_layout.fields.size());
+    QVector<QVariant> out(n);
+    std::vector<int> at(size_t(n), -1);
+    if (!offsets(payload, size, at.data())) {
+        for (int i = 0; i < n; ++i) out[i] = decodeField(payload, size, i);
+        return out;
+    }
+    for (int i = 0; i < n; ++i) out[i] = decodeAt(payload, size, i, at[size_t(i)]);
     return out;
+}
+
+bool RecordCodec::offsets(const char* payload, int size, int* out) const {
+    if (size < m_bitmapSize) return false;
+    auto isNull = [&](int i) { return (quint8(payload[i / 8]) >> (i % 8)) & 1; };
+    const char* end = payload + size;
+    int off = m_bitmapSize;
+    for (int i = 0; i < m_layout.fields.size(); ++i) {
+        out[i] = -1;
+        if (isNull(i)) continue;
+        const int n = valueSize(payload + off, end, m_layout.fields[i].type);
+        if (n < 0 || off + n > size) return false;
+        out[i] = off;
+        off += n;
+    }
+    return true;
 }
 
 bool RecordCodec::validate(const char* payload, int size) const {

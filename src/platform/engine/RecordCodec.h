@@ -29,6 +29,11 @@ public:
     // The stored Windows-1250 bytes of a string field, empty for NULL: equal bytes are equal
     // text, so a caller can skip decoding and collating them.
     QByteArrayView stringBytes(const char* payload, int size, int field) const;
+    // The offset of every field's value in one pass (-1 for NULL); false, with `out` unspecified,
+    // for a malformed payload. `out` must hold one entry per field.
+    bool offsets(const char* payload, int size, int* out) const;
+    // Decodes the field at `field` whose value starts at `offset` (from offsets(); -1 for NULL).
+    QVariant decodeAt(const char* payload, int size, int field, int offset) const;
     // True when the payload is well formed for this layout.
     bool validate(const char* payload, int size) const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QVariant>
 
 namespace engine {
@@ -11,6 +12,14 @@ class RowAccessor {
 public:
     virtual ~RowAccessor() = default;
     virtual QVariant value(int field) const = 0;
+    // The stored Windows-1250 bytes of the text field `field` (empty for NULL) in `out`, so an
+    // exact text comparison can skip decoding. False when the row is not held in stored form;
+    // the caller then reads value().
+    virtual bool textBytes(int field, QByteArrayView& out) const {
+        Q_UNUSED(field);
+        Q_UNUSED(out);
+        return false;
+    }
 };
 
 }  // namespace engine

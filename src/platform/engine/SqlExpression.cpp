@@ -9,6 +9,7 @@
 #include "SqlCondition.h"
 #include "SqlLexer.h"
 #include "SqlValue.h"
+#include "Win1250.h"
 
 namespace engine::sql {
 
@@ -364,6 +365,29 @@ private:
     CompareOp m_op;
 };
 
+// A text field compared for (in)equality with a literal: equal text is equal stored bytes, so
+// rows held in stored form are compared without decoding. The literal must encode to bytes
+// that decode back to it exactly; otherwise, and for rows not in stored form, the general
+// comparison decides.
+class TextEqualsLiteralNode : public Node {
+public:
+    TextEqualsLiteralNode(int field, bool equal, QByteArray bytes, std::unique_ptr<TextCompareNode> general)
+        : m_field(field), m_equal(equal), m_bytes(std::move(bytes)), m_general(std::move(general)) {}
+
+    bool eval(const RowAccessor& row) const override {
+        QByteArrayView stored;
+        if (!row.textBytes(m_field, stored)) return m_general->eval(row);
+        if (stored.isEmpty()) return false;  // NULL compares false both ways
+        return (stored == QByteArrayView(m_bytes)) == m_equal;
+    }
+
+private:
+    int m_field;
+    bool m_equal;
+    QByteArray m_bytes;
+    std::unique_ptr<TextCompareNode> m_general;
+};
+
 class LikeNode : public Node {
 public:
     LikeNode(int field, bool upper, const QString& pattern, QChar escape)
@@ -513,12 +537,29 @@ private:
                 TextCompareNode::Side r{rf, rf >= 0 && right.upper, {}};
                 if (lf < 0 && !literalToText(left, l.constant)) conversionError(left, cls, right);
                 if (rf < 0 && !literalToText(right, r.constant)) conversionError(right, cls, left);
-                node = std::make_unique<TextCompareNode>(std::move(l), c.op, std::move(r));
+                node = textComparison(std::move(l), c.op, std::move(r));
                 break;
             }
         }
         if (lf < 0 && rf < 0) return constant(node->eval(NoRow()));
         return node;
+    }
+
+    // The comparison of two text operands; a plain text field against a literal with = or <>
+    // compares stored bytes where it can.
+    NodePtr textComparison(TextCompareNode::Side l, CompareOp op, TextCompareNode::Side r) {
+        const bool equality = op == CompareOp::Equal || op == CompareOp::NotEqual;
+        const TextCompareNode::Side& field = l.field >= 0 ? l : r;
+        const TextCompareNode::Side& literal = l.field >= 0 ? r : l;
+        QByteArray bytes;
+        if (equality && field.field >= 0 && literal.field < 0 && !field.upper &&
+            m_layout.fields[field.field].type == FieldType::String && Win1250::encode(literal.constant, bytes) &&
+            !bytes.isEmpty() && Win1250::decode(bytes) == literal.constant) {
+            const int f = field.field;
+            return std::make_unique<TextEqualsLiteralNode>(
+                f, op == CompareOp::Equal, bytes, std::make_unique<TextCompareNode>(std::move(l), op, std::move(r)));
+        }
+        return std::make_unique<TextCompareNode>(std::move(l), op, std::move(r));
     }
 
     NodePtr bindLike(const Condition& c) {

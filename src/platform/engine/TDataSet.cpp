@@ -11,16 +11,6 @@ using engine::FieldType;
 
 namespace {
 
-// The stored values of one record, for filter evaluation.
-class StoredRow : public engine::RowAccessor {
-public:
-    StoredRow(const std::function<QVariant(int)>& get) : m_get(get) {}
-    QVariant value(int field) const override { return m_get(field); }
-
-private:
-    const std::function<QVariant(int)>& m_get;
-};
-
 bool sameValue(const QVariant& a, const QVariant& b) {
     const bool an = !a.isValid() || (a.typeId() == QMetaType::QString && a.toString().isEmpty());
     const bool bn = !b.isValid() || (b.typeId() == QMetaType::QString && b.toString().isEmpty());
@@ -156,8 +146,18 @@ void TDataSet::checkActive() const {
 
 bool TDataSet::passes(quint32 id) const {
     if (!m_filtered || !m_filter) return true;
-    const std::function<QVariant(int)> get = [&](int field) { return storedValue(id, field); };
-    return m_filter->matches(StoredRow(get));
+    // A local class shares this member's access to the stored record.
+    class Row : public engine::RowAccessor {
+    public:
+        Row(const TDataSet& set, quint32 id) : m_set(set), m_id(id) {}
+        QVariant value(int field) const override { return m_set.storedValue(m_id, field); }
+        bool textBytes(int field, QByteArrayView& out) const override { return m_set.storedTextBytes(m_id, field, out); }
+
+    private:
+        const TDataSet& m_set;
+        quint32 m_id;
+    };
+    return m_filter->matches(Row(*this, id));
 }
 
 void TDataSet::range(qsizetype& lo, qsizetype& hi) const {

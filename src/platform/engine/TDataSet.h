@@ -167,6 +167,14 @@ protected:
     virtual bool idLive(quint32 id) const = 0;
     virtual QVariant storedValue(quint32 id, int fieldNo) const = 0;
     virtual QVector<QVariant> storedValues(quint32 id) const = 0;
+    // The stored Windows-1250 bytes of text field `fieldNo` (empty for NULL); false when the
+    // records are not held in stored form.
+    virtual bool storedTextBytes(quint32 id, int fieldNo, QByteArrayView& out) const {
+        Q_UNUSED(id);
+        Q_UNUSED(fieldNo);
+        Q_UNUSED(out);
+        return false;
+    }
     // Changes of the underlying records since the last look (other cursors, refresh).
     virtual quint64 dataVersion() const = 0;
     // Writing; only TTable implements them.

@@ -11,6 +11,7 @@
 #include "TDatabase.h"
 #include "TSession.h"
 #include "TableStore.h"
+#include "Win1250.h"
 
 using engine::FieldType;
 using engine::TableStore;
@@ -21,6 +22,10 @@ class StoreRow : public engine::RowAccessor {
 public:
     StoreRow(const TableStore& store, quint32 rid) : m_store(store), m_rid(rid) {}
     QVariant value(int field) const override { return m_store.value(m_rid, field); }
+    bool textBytes(int field, QByteArrayView& out) const override {
+        out = m_store.stringBytes(m_rid, field);
+        return true;
+    }
     void setRid(quint32 rid) { m_rid = rid; }
 
 private:
@@ -39,15 +44,73 @@ int compareForOrder(FieldType type, const QVariant& a, const QVariant& b) {
     }
 }
 
-// A key that tells rows apart for DISTINCT: type tag and value of each column.
-QString distinctKey(const QVector<QVariant>& row) {
-    QString key;
-    for (const QVariant& v : row) {
-        key += v.isValid() ? QString::number(v.typeId()) + QLatin1Char(':') + v.toString() : QStringLiteral("-");
-        key += QChar(0x1F);
+// The selected values of one record read in a single pass over its payload, and a key that
+// tells rows apart for DISTINCT made from the stored bytes, so that a repeated row costs no
+// decoding. Text is keyed by its Windows-1250 bytes, which are the text itself unless they hold
+// undefined codes (all shown as U+FFFD); such text is keyed by its decoded form.
+class SelectedRow {
+public:
+    SelectedRow(const TableStore& store, const QVector<int>& selected)
+        : m_store(store), m_selected(selected), m_offsets(size_t(store.layout().fields.size())) {}
+
+    // Reads the record's field offsets; false for a payload that does not parse, which is then
+    // read field by field.
+    bool load(quint32 rid) {
+        m_rid = rid;
+        m_payload = m_store.payload(rid);
+        m_parsed = m_store.codec().offsets(m_payload.data(), int(m_payload.size()), m_offsets.data());
+        return m_parsed;
     }
-    return key;
-}
+
+    const QByteArray& distinctKey() {
+        m_key.clear();
+        const engine::TableLayout& layout = m_store.layout();
+        for (int f : m_selected) {
+            const int at = m_parsed ? m_offsets[size_t(f)] : -1;
+            if (m_parsed && at < 0) {
+                m_key += '-';
+            } else if (m_parsed && layout.fields[f].type == FieldType::String &&
+                       engine::Win1250::decodesDistinctly(textAt(at))) {
+                appendPart('b', textAt(at));
+            } else {
+                const QVariant v = value(f);
+                const QString text = v.isValid() ? QString::number(v.typeId()) + QLatin1Char(':') + v.toString() : QString();
+                if (!v.isValid()) m_key += '-';
+                else appendPart('v', QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+            }
+        }
+        return m_key;
+    }
+
+    QVariant value(int field) const {
+        if (!m_parsed) return m_store.value(m_rid, field);
+        return m_store.codec().decodeAt(m_payload.data(), int(m_payload.size()), field, m_offsets[size_t(field)]);
+    }
+
+private:
+    QByteArrayView textAt(int at) const {
+        const char* p = m_payload.data() + at;
+        const quint8 b0 = quint8(p[0]);
+        if (b0 < 128) return QByteArrayView(p + 1, b0);
+        return QByteArrayView(p + 2, ((b0 & 0x7F) << 8) | quint8(p[1]));
+    }
+    void appendPart(char tag, QByteArrayView bytes) {
+        const qsizetype n = bytes.size();
+        m_key += tag;
+        m_key += char(n & 0xFF);
+        m_key += char((n >> 8) & 0xFF);
+        m_key += char((n >> 16) & 0xFF);
+        m_key += bytes;
+    }
+
+    const TableStore& m_store;
+    const QVector<int>& m_selected;
+    std::vector<int> m_offsets;
+    QByteArrayView m_payload;
+    quint32 m_rid = 0;
+    bool m_parsed = false;
+    QByteArray m_key;
+};
 
 // The part of the records a statement must look at: the positions [lo, hi) of `order`. A key
 // range of the WHERE clause on an indexed field narrows it to that stretch of the index; the
@@ -176,22 +239,24 @@ void TQuery::runSelect() {
         QVector<QVariant> keys;
     };
     std::vector<Row> rows;
-    QSet<QString> seen;
+    QSet<QByteArray> seen;
     StoreRow accessor(store, 0);
+    SelectedRow current(store, selected);
     for (qsizetype i = scan.lo; i < scan.hi; ++i) {
         const quint32 rid = scan.order->rids[size_t(descending ? scan.hi - 1 - (i - scan.lo) : i)];
         accessor.setRid(rid);
         if (!stmt.matches(accessor)) continue;
-        Row row;
-        row.out.reserve(selected.size());
-        for (int f : selected) row.out << store.value(rid, f);
+        current.load(rid);
         if (stmt.distinct()) {
-            const QString key = distinctKey(row.out);
+            const QByteArray& key = current.distinctKey();
             if (seen.contains(key)) continue;
             seen.insert(key);
         }
+        Row row;
+        row.out.reserve(selected.size());
+        for (int f : selected) row.out << current.value(f);
         if (!ordered) {
-            for (const auto& term : orderBy) row.keys << store.value(rid, term.field);
+            for (const auto& term : orderBy) row.keys << current.value(term.field);
         }
         rows.push_back(std::move(row));
     }

@@ -169,6 +169,10 @@ qsizetype TTable::positionOfId(quint32 id) const { return store().positionOf(ord
 bool TTable::idLive(quint32 id) const { return store().isLive(id); }
 QVariant TTable::storedValue(quint32 id, int fieldNo) const { return store().value(id, fieldNo); }
 QVector<QVariant> TTable::storedValues(quint32 id) const { return store().values(id); }
+bool TTable::storedTextBytes(quint32 id, int fieldNo, QByteArrayView& out) const {
+    out = store().stringBytes(id, fieldNo);
+    return true;
+}
 quint64 TTable::dataVersion() const {
     // A detail dataset's range follows its master's record as well as its own table.
     return (m_store ? store().version() : 0) + (m_masterTick << 40);

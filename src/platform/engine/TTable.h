@@ -78,6 +78,7 @@ protected:
     bool idLive(quint32 id) const override;
     QVariant storedValue(quint32 id, int fieldNo) const override;
     QVector<QVariant> storedValues(quint32 id) const override;
+    bool storedTextBytes(quint32 id, int fieldNo, QByteArrayView& out) const override;
     quint64 dataVersion() const override;
     quint32 storeInsert(QVector<QVariant>& values) override;
     void storeUpdate(quint32 id, const QVector<QVariant>& values) override;

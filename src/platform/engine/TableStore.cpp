@@ -485,6 +485,11 @@ QVariant TableStore::value(quint32 rid, int field) const {
     return m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), field);
 }
 
+QByteArrayView TableStore::stringBytes(quint32 rid, int field) const {
+    if (!isLive(rid)) return {};
+    return m_codec->stringBytes(m_recs[rid].payload, int(m_recs[rid].length), field);
+}
+
 QVector<QVariant> TableStore::values(quint32 rid) const {
     if (!isLive(rid)) return QVector<QVariant>(m_header.layout.fields.size());
     return m_codec->decodeAll(m_recs[rid].payload, int(m_recs[rid].length));

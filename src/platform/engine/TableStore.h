@@ -71,6 +71,13 @@ public:
     bool isLive(quint32 rid) const { return rid < m_recs.size() && m_recs[rid].payload; }
     QVariant value(quint32 rid, int field) const;
     QVector<QVariant> values(quint32 rid) const;
+    // The stored Windows-1250 bytes of a text field, empty for NULL or a record that is gone.
+    QByteArrayView stringBytes(quint32 rid, int field) const;
+    // The codec and payload of a live record, for reading several fields in one pass.
+    const RecordCodec& codec() const { return *m_codec; }
+    QByteArrayView payload(quint32 rid) const {
+        return isLive(rid) ? QByteArrayView(m_recs[rid].payload, qsizetype(m_recs[rid].length)) : QByteArrayView();
+    }
 
     // Orders. primaryOrder() is the key order, or the physical order of a table without a key.
     const Order& primaryOrder() const { return *m_orders.front(); }

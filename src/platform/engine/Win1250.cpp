@@ -65,6 +65,14 @@ QString Win1250::decode(const char* data, qsizetype size) {
     return out;
 }
 
+bool Win1250::decodesDistinctly(QByteArrayView bytes) {
+    const Tables& t = tables();
+    for (const char c : bytes) {
+        if (t.toUnicode[static_cast<unsigned char>(c)] == 0xFFFD) return false;
+    }
+    return true;
+}
+
 QString Win1250::upper(const QString& text) {
     QString out = text;
     for (QChar& c : out) {

@@ -15,6 +15,9 @@ public:
     // True when every character of `text` can be stored in Windows-1250.
     static bool representable(const QString& text, QChar* badChar = nullptr);
     static QString decode(const char* data, qsizetype size);
+    // True when no byte is an undefined code: such bytes are the only ones that decode to their
+    // text, so comparing them compares the text.
+    static bool decodesDistinctly(QByteArrayView bytes);
     static QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
     // Upper case as Windows-1250 knows it: each letter that has an upper-case partner in the
     // character set is mapped to it ("č" to "Č"); everything else is left alone.
