@@ -643,11 +643,7 @@ void TEkzpForm::closingSequence(int result) {
     if (result == PrintResult) {
         // The label range is the card on screen.
         forms::guarded(this, [&] {
-            const int evc = card.FieldByName(QStringLiteral("Evc"))->AsInteger();
-            common.Edit();
-            common.FieldByName(QStringLiteral("C1"))->setAsInteger(evc);
-            common.FieldByName(QStringLiteral("C2"))->setAsInteger(evc);
-            common.Post();
+            forms::setLabelRange(card.FieldByName(QStringLiteral("Evc"))->AsInteger());
         });
     }
     // The tables are read again, the card cursor staying on its card.

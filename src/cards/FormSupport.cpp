@@ -8,6 +8,7 @@
 #include <QStatusTipEvent>
 #include <QWidget>
 
+#include "DataM1.h"
 #include "Globals.h"
 #include "IniFile.h"
 #include "Main.h"
@@ -114,6 +115,14 @@ void reopen(TTable& table) {
         if (mark.isValid() && table.BookmarkValid(mark)) table.GotoBookmark(mark);
     } catch (const std::exception&) {
     }
+}
+
+void setLabelRange(int evc) {
+    TTable& common = DM1->Hspl;
+    common.Edit();
+    common.FieldByName(QStringLiteral("C1"))->setAsInteger(evc);
+    common.FieldByName(QStringLiteral("C2"))->setAsInteger(evc);
+    common.Post();
 }
 
 }  // namespace forms

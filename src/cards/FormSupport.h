@@ -57,6 +57,9 @@ void reopen(TTable& table);
 // True while `dataSet` is being edited or inserted into.
 bool editing(const TDataSet& dataSet);
 
+// Makes the label print range (Hspl.C1 and C2) the one card `evc`.
+void setLabelRange(int evc);
+
 // Runs a dataset operation of a window's command; what it throws is shown in an error box over
 // `parent` (nothing for EAbort, already reported). Returns whether it succeeded.
 template <typename F>

@@ -504,11 +504,7 @@ void TEkovForm::closingSequence(int result) {
     if (result == PrintResult && search.Active()) {
         // The label range is the card the grid stands on.
         forms::guarded(this, [&] {
-            const int evc = search.FieldByName(QStringLiteral("Evc"))->AsInteger();
-            common.Edit();
-            common.FieldByName(QStringLiteral("C1"))->setAsInteger(evc);
-            common.FieldByName(QStringLiteral("C2"))->setAsInteger(evc);
-            common.Post();
+            forms::setLabelRange(search.FieldByName(QStringLiteral("Evc"))->AsInteger());
         });
     }
     DM1->statusUpdate = false;
