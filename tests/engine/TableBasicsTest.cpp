@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "Collation.h"
 #include "EngineFixture.h"
 #include "FaultyFileSystem.h"
 #include "RecordFile.h"
@@ -27,6 +30,35 @@ TEST_F(TableBasics, PostedRecordsSurviveReopenInEveryOrder) {
     EXPECT_EQ(column(*t, "D"), QStringList({"02.06.2019", "01.05.2020", "03.07.2021"}));
     t->setIndexFieldNames("");
     EXPECT_EQ(column(*t, "ID"), QStringList({"1", "2", "3"}));
+}
+
+TEST_F(TableBasics, RebuiltNameOrderRanksRepeatedNamesAndKeepsThemInKeyOrder) {
+    // A name order is rebuilt from the records (here by the regeneration): many cards share a
+    // name, names differ only in case or diacritics, and empty names sort first. Cards with the
+    // same name follow their key (ID), whatever order they were written in.
+    createCards();
+    const QStringList names = {"Hřib", "hřib", "Chroš", "Čirůvka", "", "Hřib", "Cirůvka", "Hrib",
+                               "Chroš", "Hřib", "", "Čirůvka", "ch", "Hřiby", "Bedla"};
+    auto t = table();
+    t->Exclusive = true;
+    t->setIndexFieldNames("Nla");
+    t->Open();
+    for (int i = 0; i < 60; ++i) addCard(*t, 1000 - i, names[(i * 7) % names.size()]);
+    t->RegenerateIndexes();
+
+    std::vector<std::pair<QString, int>> expected;  // name, ID
+    for (int i = 0; i < 60; ++i) expected.emplace_back(names[(i * 7) % names.size()], i + 1);
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+        if (a.first.isEmpty() || b.first.isEmpty()) return a.first.isEmpty() && !b.first.isEmpty();
+        return engine::Collation::compare(a.first, b.first) < 0;
+    });
+    QStringList want;
+    for (const auto& e : expected) want << QStringLiteral("%1|%2").arg(e.first).arg(e.second);
+    QStringList got;
+    for (t->First(); !t->Eof(); t->Next()) {
+        got << QStringLiteral("%1|%2").arg(t->FieldByName("Nla")->AsString()).arg(t->FieldByName("ID")->AsInteger());
+    }
+    EXPECT_EQ(got, want);
 }
 
 TEST_F(TableBasics, AppendRecordsStoresAllInOneSyncOrNothing) {

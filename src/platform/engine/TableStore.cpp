@@ -8,6 +8,9 @@
 #include <limits>
 #include <map>
 #include <new>
+#include <numeric>
+#include <string_view>
+#include <unordered_map>
 #include <sys/stat.h>
 
 #include "ByteIO.h"
@@ -410,6 +413,51 @@ bool TableStore::isInOrder(const Order& order, const std::vector<qint64>& ties) 
     return true;
 }
 
+void TableStore::sortByText(std::vector<quint32>& rids, int field, const std::function<qint64(quint32)>& tie) const {
+    // A card index holds many cards per species and per locality, so an order on a name has
+    // far fewer distinct values than records. Each distinct stored value is collated once and
+    // every record then sorts by the rank of its value: a few bytes per record instead of a
+    // collator sort key each, which would double the table's memory while the order is built.
+    std::unordered_map<std::string_view, quint32> distinct;
+    std::vector<std::string_view> values;
+    std::vector<quint32> valueOf(rids.size());
+    for (size_t i = 0; i < rids.size(); ++i) {
+        const Rec& r = m_recs[rids[i]];
+        const QByteArrayView b = m_codec->stringBytes(r.payload, int(r.length), field);
+        const auto [at, added] = distinct.try_emplace(std::string_view(b.data(), size_t(b.size())), quint32(values.size()));
+        if (added) values.push_back(at->first);
+        valueOf[i] = at->second;
+    }
+    distinct = {};
+    std::vector<quint32> rank(values.size());
+    {
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(values.size());
+        for (std::string_view v : values) keys.push_back(Collation::sortKey(Win1250::decode(v.data(), qsizetype(v.size()))));
+        std::vector<quint32> byKey(values.size());
+        std::iota(byKey.begin(), byKey.end(), 0u);
+        std::sort(byKey.begin(), byKey.end(), [&](quint32 a, quint32 b) { return keys[a].compare(keys[b]) < 0; });
+        // Values the collator holds equal share a rank, so that their records sort by the tie.
+        quint32 next = 0;
+        for (size_t i = 0; i < byKey.size(); ++i) {
+            if (i > 0 && keys[byKey[i - 1]].compare(keys[byKey[i]]) != 0) ++next;
+            rank[byKey[i]] = next;
+        }
+    }
+    struct Item {
+        qint64 tie;
+        quint32 rank;
+        quint32 rid;
+    };
+    std::vector<Item> items;
+    items.reserve(rids.size());
+    for (size_t i = 0; i < rids.size(); ++i) items.push_back(Item{tie(rids[i]), rank[valueOf[i]], rids[i]});
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+        return a.rank != b.rank ? a.rank < b.rank : a.tie < b.tie;
+    });
+    for (size_t i = 0; i < items.size(); ++i) rids[i] = items[i].rid;
+}
+
 void TableStore::buildOrder(Order& order) const {
     std::vector<quint32> rids;
     rids.reserve(size_t(m_liveCount));
@@ -428,23 +476,7 @@ void TableStore::buildOrder(Order& order) const {
         return tieByKey ? qint64(m_codec->decodeField(m_recs[rid].payload, int(m_recs[rid].length), pk).toInt()) : qint64(rid);
     };
     if (f.type == FieldType::String) {
-        // Sort keys make each comparison a byte comparison instead of a collator call.
-        struct Item {
-            QCollatorSortKey key;
-            qint64 tie;
-            quint32 rid;
-        };
-        std::vector<Item> items;
-        items.reserve(rids.size());
-        for (quint32 rid : rids) {
-            const Rec& r = m_recs[rid];
-            items.push_back(Item{Collation::sortKey(m_codec->decodeString(r.payload, int(r.length), field)), tie(rid), rid});
-        }
-        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-            const int c = a.key.compare(b.key);
-            return c != 0 ? c < 0 : a.tie < b.tie;
-        });
-        for (size_t i = 0; i < items.size(); ++i) rids[i] = items[i].rid;
+        sortByText(rids, field, tie);
     } else {
         struct Item {
             qint64 key;  // NULL sorts first

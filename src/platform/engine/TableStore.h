@@ -132,6 +132,9 @@ private:
     void discoverIndexes();
     void discoverIndexFiles();
     void buildOrder(Order& order) const;
+    // Sorts the live records `rids` by the text field `field` in the collation's order, equal
+    // values by `tie`.
+    void sortByText(std::vector<quint32>& rids, int field, const std::function<qint64(quint32)>& tie) const;
     // Takes the order from `snap` when it belongs to this file's records; false when it does not
     // and the order must be rebuilt.
     bool applySnapshot(Order& order, const IndexSnapshot& snap) const;
