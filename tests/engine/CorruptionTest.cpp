@@ -10,6 +10,7 @@
 
 #include "CrashTestSupport.h"
 #include "EngineFixture.h"
+#include "ByteIO.h"
 #include "StorageFormat.h"
 
 using namespace crashtest;
@@ -238,6 +239,35 @@ TEST_F(Corruption, CraftedRecordIdentitiesAreRefusedWithoutExhaustingMemory) {
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status)) << c.what << ": ended by signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), 0) << c.what << " (1: opened, 2: another error, 3: not an engine error)";
+    }
+}
+
+TEST_F(Corruption, DamageFollowedByAMassOfSlotLookalikesIsReportedAtOnce) {
+    // After damage the scanner looks for an intact later batch. A crafted file with a slot
+    // header every few bytes, each claiming a megabyte, would have it checksum terabytes; it is
+    // reported as damaged instead (a stalled open shows here as the test's timeout).
+    createCards();
+    QByteArray file = readFile(dir.file("Cards.DB"));
+    const engine::RecordCodec codec(cards());
+    QByteArray damaged = engine::RecordFile::encodeSlot(1, 1, engine::format::kSlotRecord,
+                                                        codec.encode({1, 7, QStringLiteral("Hřib"), QVariant(), QVariant(), QVariant()}));
+    damaged[engine::format::kSlotHeaderSize] = char(damaged[engine::format::kSlotHeaderSize] ^ 0x40);
+    file += damaged;
+    QByteArray lookalike;
+    engine::putU32(lookalike, engine::format::kSlotMarker);
+    engine::putU32(lookalike, engine::format::kMaxPayload);
+    engine::putU32(lookalike, 2);  // identity
+    engine::putU64(lookalike, 2);  // sequence
+    engine::putU8(lookalike, engine::format::kSlotRecord);
+    engine::putU8(lookalike, 0);  // flags: a batch of its own
+    while (file.size() < (4 << 20)) file += lookalike;
+    writeFile(dir.file("Cards.DB"), file);
+    auto t = table();
+    try {
+        t->Open();
+        ADD_FAILURE() << "a damaged table opened";
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.errorCode(), EngineErrorCode::FileCorrupt);
     }
 }
 

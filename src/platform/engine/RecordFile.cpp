@@ -50,12 +50,12 @@ bool parseSlot(const char* p, const char* end, qint64 offset, Slot& slot,
     if (length > format::kMaxPayload) return false;
     const qint64 total = format::kSlotHeaderSize + qint64(length) + format::kSlotTrailerSize;
     if (end - p < total) return false;
-    const quint32 crc = getU32(p + total - format::kSlotTrailerSize);
-    if (crc32Of(p, total - format::kSlotTrailerSize) != crc) return false;
     const quint8 kind = quint8(p[20]);
     const quint8 flags = quint8(p[21]);
     if (kind != format::kSlotRecord && kind != format::kSlotTombstone && kind != format::kSlotIndexDef) return false;
     if (flags & ~(format::kSlotMore | format::kSlotContinues)) return false;
+    const quint32 crc = getU32(p + total - format::kSlotTrailerSize);
+    if (crc32Of(p, total - format::kSlotTrailerSize) != crc) return false;
     const char* payload = p + format::kSlotHeaderSize;
     if (kind == format::kSlotRecord && !validPayload(payload, length)) return false;
     fill(slot, p, offset, total, crc, kind, flags, payload, length);
@@ -255,10 +255,21 @@ qint64 RecordFile::scan(const char* data, qint64 base, qint64 size, const QStrin
         // after the damage means durable data was damaged, which must not be hidden. Intact
         // continuation slots are the rest of the interrupted batch (its pages may reach the
         // disk in any order).
+        //
+        // Each candidate costs a checksum over the length it claims. The slots of a real file do
+        // not overlap, so checking them costs the bytes after the damage once, plus the few
+        // false starts of the damage itself; a file whose candidates cost far more was made to
+        // stall this search (a slot marker every few bytes, each claiming a megabyte) and is
+        // reported as damaged instead of being checked for minutes.
+        const qint64 budget = 2 * (end - damageFrom) + 2 * (format::kSlotHeaderSize + qint64(format::kMaxPayload));
+        qint64 spent = 0;
         for (const char* q = damageFrom; q + format::kSlotHeaderSize + format::kSlotTrailerSize <= end; ++q) {
+            if (getU32(q) != format::kSlotMarker) continue;
+            const quint32 claimed = getU32(q + 4);
+            if (claimed <= format::kMaxPayload) spent += claimed;
+            if (spent > budget) throw EDBEngineError(EngineErrorCode::FileCorrupt, corruptMessage(path));
             Slot later;
-            if (quint8(*q) == (format::kSlotMarker & 0xFF) && parseSlot(q, end, base + (q - data), later, validPayload) &&
-                !(later.flags & format::kSlotContinues)) {
+            if (parseSlot(q, end, base + (q - data), later, validPayload) && !(later.flags & format::kSlotContinues)) {
                 throw EDBEngineError(EngineErrorCode::FileCorrupt, corruptMessage(path));
             }
         }
