@@ -56,6 +56,22 @@ quint32 ridLimit(qint64 fileSize) {
     return quint32(std::min<quint64>(std::max<quint64>(quint64(1) << 20, slotCount * 64), 0xFFFFFFF0u));
 }
 
+// Gives a container's memory back. (`c = {}` would pick the initializer-list assignment, which
+// only empties it and keeps its capacity.)
+template <class Container>
+void release(Container& c) {
+    Container().swap(c);
+}
+
+// Makes room for one more element. A vector that doubles when full would hold the old and the
+// doubled array at once; the record table and the orders are built to their exact size, so
+// the first record added after an open would cost three times their memory. An eighth more
+// keeps that small and still amortises the copies.
+template <class Vector>
+void reserveOneMore(Vector& v, size_t needed) {
+    if (needed > v.capacity()) v.reserve(std::max(needed, v.size() + v.size() / 8 + 64));
+}
+
 bool sameFileOnDisk(int fd, const QString& path) {
     struct stat a, b;
     if (::fstat(fd, &a) != 0 || ::stat(QFile::encodeName(path).constData(), &b) != 0) return false;
@@ -120,7 +136,7 @@ TableStore::~TableStore() {
             if (alone) m_exclusive = true;
         }
         if (alone && total > 4096 && m_liveBytes * 2 < total) {
-            compact();
+            compact(Identities::Renumbered);
         } else if (m_indexesDirty) {
             WriteLockGuard guard(m_file->fd());
             syncTail(true);
@@ -190,6 +206,7 @@ void TableStore::loadAll() {
     m_lastSeq = 0;
     m_lastCrc = 0;
     m_loadChain.clear();
+    m_loadSeq.assign(1, 0);
     m_liveBytes = 0;
     // A floor beyond the 32-bit range (only in a damaged or crafted file) leaves no number free.
     m_maxAutoInc = qint32(std::min<quint32>(m_header.autoIncFloor, quint32(std::numeric_limits<qint32>::max())));
@@ -222,13 +239,15 @@ void TableStore::loadAll() {
                     m_recs.resize(size_t(std::min<quint64>(std::max<quint64>(quint64(s.rid) + 1, m_recs.size() * 3 / 2), quint64(limit) + 1)));
                 }
                 applyToRecords(s);
+                if (m_loadSeq.size() < m_recs.size()) m_loadSeq.resize(m_recs.size());
+                m_loadSeq[s.rid] = s.seq;
             });
         m_chunks.push_back(std::move(chunk));
     }
     m_recs.resize(size_t(m_maxRid) + 1);
     m_recs.shrink_to_fit();
+    m_loadSeq.resize(m_recs.size());
     discoverIndexes();
-    m_loadChain = {};
     ++m_version;
     ++m_ordersGeneration;
 }
@@ -264,25 +283,35 @@ void TableStore::discoverIndexes() {
         discoverIndexFiles();
     }
 
+    // First the orders the index files hold, then, with what only that needed given back, the
+    // orders that must be sorted anew: sorting takes the most memory of an open.
     std::vector<qint64> ties;  // read once for the order checks of all snapshots
-    for (auto& order : m_orders) {
-        if (order->def.suffix.isEmpty()) {  // physical order
-            buildOrder(*order);
-            continue;
-        }
-        std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(order->def.suffix, false));
-        bool fresh = snap && snap->def == order->def && applySnapshot(*order, *snap);
+    std::vector<bool> fresh(m_orders.size(), false), filesCurrent(m_orders.size(), false);
+    for (size_t i = 0; i < m_orders.size(); ++i) {
+        Order& order = *m_orders[i];
+        if (order.def.suffix.isEmpty()) continue;  // physical order
+        std::optional<IndexSnapshot> snap = IndexFile::readSnapshot(indexPath(order.def.suffix, false));
+        bool ok = snap && snap->def == order.def && applySnapshot(order, *snap);
         // A snapshot with a valid checksum can still hold a wrong order; one pass over
         // neighbouring keys finds that, and the order is then built anew.
-        if (fresh && ties.empty()) ties = tieValues();
-        fresh = fresh && isInOrder(*order, ties);
-        if (!fresh) buildOrder(*order);
+        if (ok && ties.empty()) ties = tieValues();
+        ok = ok && isInOrder(order, ties);
         bool definitionCurrent = true;
-        if (order->def.suffix != QLatin1String("PX")) {
-            auto definition = IndexFile::readDefinition(indexPath(order->def.suffix, true));
-            definitionCurrent = definition && definition->first == order->def && definition->second == currentStamp();
+        if (order.def.suffix != QLatin1String("PX")) {
+            auto definition = IndexFile::readDefinition(indexPath(order.def.suffix, true));
+            definitionCurrent = definition && definition->first == order.def && definition->second == currentStamp();
         }
-        if (!fresh || !definitionCurrent || snap->stamp != currentStamp()) writeIndexFiles(*order);
+        fresh[i] = ok;
+        filesCurrent[i] = ok && definitionCurrent && snap->stamp == currentStamp();
+        if (!ok) release(order.rids);
+    }
+    release(ties);
+    release(m_loadChain);
+    release(m_loadSeq);
+    for (size_t i = 0; i < m_orders.size(); ++i) {
+        Order& order = *m_orders[i];
+        if (!fresh[i]) buildOrder(order);
+        if (!order.def.suffix.isEmpty() && !filesCurrent[i]) writeIndexFiles(order);
     }
 }
 
@@ -338,7 +367,7 @@ bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
     // Records changed after the snapshot leave it and are put back at their current places.
     std::vector<quint32> touched;
     for (quint32 rid = 1; rid < m_recs.size(); ++rid) {
-        if (m_recs[rid].seq > s.seq) touched.push_back(rid);
+        if (m_loadSeq[rid] > s.seq) touched.push_back(rid);
     }
     if (touched.size() > size_t(m_liveCount) / 4 + 16) return false;
     std::vector<bool> seen(m_recs.size(), false);
@@ -347,7 +376,7 @@ bool TableStore::applySnapshot(Order& order, const IndexSnapshot& snap) const {
     for (quint32 rid : snap.rids) {
         if (rid == 0 || rid >= m_recs.size() || seen[rid]) return false;
         seen[rid] = true;
-        if (m_recs[rid].seq > s.seq) continue;
+        if (m_loadSeq[rid] > s.seq) continue;
         if (!m_recs[rid].payload) return false;
         rids.push_back(rid);
     }
@@ -428,7 +457,7 @@ void TableStore::sortByText(std::vector<quint32>& rids, int field, const std::fu
         if (added) values.push_back(at->first);
         valueOf[i] = at->second;
     }
-    distinct = {};
+    release(distinct);
     std::vector<quint32> rank(values.size());
     {
         std::vector<QCollatorSortKey> keys;
@@ -659,6 +688,7 @@ void TableStore::removeFromOrders(quint32 rid) {
 
 void TableStore::insertIntoOrders(quint32 rid) {
     for (auto& order : m_orders) {
+        reserveOneMore(order->rids, order->rids.size() + 1);
         auto pos = std::lower_bound(order->rids.begin(), order->rids.end(), rid,
                                     [&](quint32 a, quint32 b) { return compareRecords(*order, a, b) < 0; });
         order->rids.insert(pos, rid);
@@ -697,7 +727,10 @@ void TableStore::applySlot(const Slot& s) {
     if (s.rid > ridLimit(s.end)) {
         throw EDBEngineError(EngineErrorCode::FileCorrupt, RecordFile::corruptMessage(m_path));
     }
-    if (s.rid >= m_recs.size()) m_recs.resize(size_t(s.rid) + 1);
+    if (s.rid >= m_recs.size()) {
+        reserveOneMore(m_recs, size_t(s.rid) + 1);
+        m_recs.resize(size_t(s.rid) + 1);
+    }
     Rec& old = m_recs[s.rid];
     const bool wasLive = old.payload != nullptr;
     const bool isLiveNow = s.kind == format::kSlotRecord;
@@ -725,7 +758,6 @@ void TableStore::applySlot(const Slot& s) {
         m_liveBytes -= old.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
     }
     Rec& r = m_recs[s.rid];
-    r.seq = s.seq;
     r.payload = isLiveNow ? s.payload : nullptr;
     r.length = isLiveNow ? s.length : 0;
     if (isLiveNow) {
@@ -847,7 +879,6 @@ void TableStore::applyToRecords(const Slot& s) {
         --m_liveCount;
         m_liveBytes -= r.length + format::kSlotHeaderSize + format::kSlotTrailerSize;
     }
-    r.seq = s.seq;
     r.payload = s.kind == format::kSlotRecord ? s.payload : nullptr;
     r.length = s.kind == format::kSlotRecord ? s.length : 0;
     if (r.payload) {
@@ -1098,8 +1129,27 @@ void TableStore::regenerateIndexes() {
         throw EDBEngineError(EngineErrorCode::TableInUse,
                              QStringLiteral("Tabulka %1 není otevřena výhradně.").arg(displayPath()));
     }
-    compact();
-    OsFileLock::unlock(m_file->fd(), format::kLockCompact, 1);
+    if (fitsCompactedWithItsIdentities()) {
+        compact(Identities::Kept);
+        OsFileLock::unlock(m_file->fd(), format::kLockCompact, 1);
+        return;
+    }
+    // Cursors keep record identities (bookmarks) through a regeneration, but a file rewritten
+    // with so few records under such high identities would not open again. The file keeps its
+    // dead space until the table is closed, where it is rewritten with new identities; the
+    // orders are rebuilt now.
+    WriteLockGuard guard(m_file->fd());
+    syncTail(true);
+    for (auto& order : m_orders) buildOrder(*order);
+    writeAllIndexFiles();
+    ++m_version;
+    ++m_ordersGeneration;
+}
+
+bool TableStore::fitsCompactedWithItsIdentities() const {
+    // The live slots under the present header; a file of the earlier version gains index
+    // definitions in its header, so this errs towards not fitting.
+    return m_maxRid <= ridLimit(m_header.size + m_liveBytes);
 }
 
 bool TableStore::tryTakeAlone() {
@@ -1117,14 +1167,14 @@ void TableStore::upgradePlainFile() {
     // Where that cannot be done now (others have it open, read-only media) it is used as it is.
     if (!m_exclusive && !tryTakeAlone()) return;
     try {
-        compact();
+        compact(Identities::Renumbered);
     } catch (const EDatabaseError&) {
     }
     if (!m_exclusive) OsFileLock::tryLock(m_file->fd(), format::kLockOpen, 1, OsFileLock::Mode::Shared);
     OsFileLock::unlock(m_file->fd(), format::kLockCompact, 1);
 }
 
-void TableStore::compact() {
+void TableStore::compact(Identities identities) {
     syncTail(true);
     // New file: the live records in identity order with fresh sequence numbers, a new epoch,
     // the same password and layout, and the autoincrement high-water mark kept.
@@ -1142,12 +1192,14 @@ void TableStore::compact() {
         // and the whole new body are never in memory at once.
         quint64 seq = 0;
         quint32 rid = 1;
+        quint32 newRid = 0;
         RecordFile::writeNewFile(temp, header, [&] {
             QByteArray piece;
             for (; rid < m_recs.size() && piece.size() < (1 << 20); ++rid) {
                 const Rec& r = m_recs[rid];
                 if (r.payload) {
-                    piece.append(RecordFile::encodeSlot(rid, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
+                    const quint32 written = identities == Identities::Kept ? rid : ++newRid;
+                    piece.append(RecordFile::encodeSlot(written, ++seq, format::kSlotRecord, QByteArray::fromRawData(r.payload, r.length)));
                 }
             }
             return piece;
@@ -1165,7 +1217,11 @@ void TableStore::compact() {
                              QStringLiteral("Tabulku %1 nelze přepsat: %2").arg(displayPath(), error));
     }
     fs.syncDirectory(m_dir);
-    for (quint32 rid : m_lockedRecords) OsFileLock::tryLock(newFile->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive);
+    if (identities == Identities::Kept) {
+        for (quint32 rid : m_lockedRecords) OsFileLock::tryLock(newFile->fd(), format::kLockRecordBase + rid, 1, OsFileLock::Mode::Exclusive);
+    } else {
+        m_lockedRecords.clear();
+    }
     m_file = std::move(newFile);
     // Reload from the new file. The index files stay: their snapshots carry the old epoch and
     // are rebuilt and rewritten by the load, and they are what says which indexes the table

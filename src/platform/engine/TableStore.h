@@ -123,7 +123,6 @@ private:
     struct Rec {
         const char* payload = nullptr;  // nullptr: no live record with this identity
         quint32 length = 0;
-        quint64 seq = 0;
     };
 
     TableStore(const OpenParams& params);
@@ -176,9 +175,17 @@ private:
     void checkUnique(const QVector<QVariant>& values, quint32 selfRid) const;
     // Throws RecordLocked when another connection edits one of `rids`. Under the write lock.
     void checkNotEditedByOthers(const std::vector<quint32>& rids) const;
+    // Whether the records keep their identities in a rewritten file. Renumbered (1, 2, … in
+    // the same order) only where no cursor can hold an identity: when the table closes or is
+    // brought to the current format while it opens. Identities only ever grow, so without this
+    // a table that once held many records and now holds few would keep identities far above
+    // what its file size allows (see ridLimit) and be refused as damaged.
+    enum class Identities { Kept, Renumbered };
     // Rewrites the file with only its live records. Leaves the new file under the compaction
     // lock, which the caller releases (closing releases it with the file).
-    void compact();
+    void compact(Identities identities);
+    // Whether the file rewritten by compact(Identities::Kept) would still open.
+    bool fitsCompactedWithItsIdentities() const;
     // Takes the compaction lock and the exclusive open lock when no other connection has the
     // table open; false (holding neither) otherwise.
     bool tryTakeAlone();
@@ -211,6 +218,9 @@ private:
     // While loading: the end offset of every slot and the running checksum up to it, to check
     // index snapshot stamps against.
     std::vector<std::pair<qint64, quint32>> m_loadChain;
+    // While loading: by record identity, the sequence number of the record's last slot, to tell
+    // the records changed after an index snapshot.
+    std::vector<quint64> m_loadSeq;
     qint64 m_liveBytes = 0;
     qint32 m_maxAutoInc = 0;
     quint64 m_version = 0;
