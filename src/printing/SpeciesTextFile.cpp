@@ -1,6 +1,7 @@
 #include "SpeciesTextFile.h"
 
 #include <QFile>
+#include <QSaveFile>
 #include <array>
 
 #include "Rplk1.h"
@@ -29,7 +30,7 @@ QByteArray windows1250(const QString& text) {
 // Buffered lines; written out in blocks so that a million lines do not mean a million writes.
 class LineWriter {
 public:
-    LineWriter(QFile& file, int encoding) : m_file(file), m_encoding(encoding) {}
+    LineWriter(QFileDevice& file, int encoding) : m_file(file), m_encoding(encoding) {}
     void line(const QString& text) {
         m_buffer += SpeciesTextFile::encode(text, m_encoding);
         m_buffer += "\r\n";
@@ -44,7 +45,7 @@ public:
     bool ok() const { return m_ok; }
 
 private:
-    QFile& m_file;
+    QFileDevice& m_file;
     int m_encoding;
     QByteArray m_buffer;
     bool m_ok = true;
@@ -82,9 +83,13 @@ QStringList SpeciesTextFile::statement(const QString& locality, bool byLatinName
 }
 
 int SpeciesTextFile::write(const QString& path, TDataSet& rows, const QString& locality, int encoding) {
-    if (QFile::exists(path)) QFile::remove(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return -1;
+    // The lines go to a temporary file beside the target that replaces it only when all of them
+    // are written: a failure (a full disk, an engine error while reading) keeps the file an
+    // earlier run wrote instead of leaving half a list. Where the folder allows no new file but
+    // the target may be overwritten, it is written in place.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) return -1;
     LineWriter out(file, encoding);
     const bool one = !locality.isEmpty();
     const int count = rows.RecordCount();
@@ -101,7 +106,6 @@ int SpeciesTextFile::write(const QString& path, TDataSet& rows, const QString& l
         out.line(text);
         ++written;
     }
-    if (!out.flush()) return -1;
-    file.close();
-    return file.error() == QFileDevice::NoError ? written : -1;
+    if (!out.flush() || !file.commit()) return -1;
+    return written;
 }

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +30,11 @@
 #include "TPrintSink.h"
 #include "TReportBand.h"
 #include "TextFit.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -291,6 +297,37 @@ TEST_F(PrintSelectionTest, TextFileHoldsTheSpeciesInEitherFormAndEncoding) {
     EXPECT_EQ(messages.boxes[0].kind, MsgKind::Error);
     EXPECT_EQ(messages.boxes[0].text, "Soubor " + tmp.path() + "blocker/list.txt nelze vytvořit.");
     f->close();
+}
+
+TEST_F(PrintSelectionTest, ATextFileThatCannotBeWrittenWholeKeepsTheEarlierOne) {
+    // The file size limit of a child process makes the write fail after its first bytes, as a
+    // full disk would: the list written before stays as it was and nothing else is left.
+    addCards({{1, "Boletus edulis", "", "hřib smrkový", "Chlum"}, {2, "Russula emetica", "", "holubinka", "Lesík"}});
+    const QString dir = tmp.path() + "kept/";
+    ASSERT_TRUE(QDir().mkpath(dir));
+    const QByteArray earlier = "N\xE1zev latinsky;N\xE1zev \xE8" "esky;N\xE1zev lokality\r\n1;;\r\n";
+    QFile file(dir + "D1.txt");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+    file.close();
+    TQuery& rows = DM1->HdokQr1;
+    rows.Close();
+    rows.SQL = SpeciesTextFile::statement(QString(), true);
+    rows.Open();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{40, 40};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(SpeciesTextFile::write(dir + "D1.txt", rows, QString(), 1) == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    rows.Close();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write did not report its failure";
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), earlier);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{"D1.txt"});
 }
 
 TEST_F(PrintSelectionTest, CharacterSetsOfTheTextFile) {
