@@ -136,7 +136,7 @@ TableStore::~TableStore() {
             if (alone) m_exclusive = true;
         }
         if (alone && total > 4096 && m_liveBytes * 2 < total) {
-            compact(Identities::Renumbered);
+            compact(fitsCompactedWithItsIdentities() ? Identities::Kept : Identities::Renumbered);
         } else if (m_indexesDirty) {
             WriteLockGuard guard(m_file->fd());
             syncTail(true);
@@ -1167,7 +1167,7 @@ void TableStore::upgradePlainFile() {
     // Where that cannot be done now (others have it open, read-only media) it is used as it is.
     if (!m_exclusive && !tryTakeAlone()) return;
     try {
-        compact(Identities::Renumbered);
+        compact(fitsCompactedWithItsIdentities() ? Identities::Kept : Identities::Renumbered);
     } catch (const EDatabaseError&) {
     }
     if (!m_exclusive) OsFileLock::tryLock(m_file->fd(), format::kLockOpen, 1, OsFileLock::Mode::Shared);

@@ -175,11 +175,12 @@ private:
     void checkUnique(const QVector<QVariant>& values, quint32 selfRid) const;
     // Throws RecordLocked when another connection edits one of `rids`. Under the write lock.
     void checkNotEditedByOthers(const std::vector<quint32>& rids) const;
-    // Whether the records keep their identities in a rewritten file. Renumbered (1, 2, … in
-    // the same order) only where no cursor can hold an identity: when the table closes or is
-    // brought to the current format while it opens. Identities only ever grow, so without this
-    // a table that once held many records and now holds few would keep identities far above
-    // what its file size allows (see ridLimit) and be refused as damaged.
+    // Whether the records keep their identities in a rewritten file. Identities only ever grow,
+    // so a table that once held many records and now holds few could keep identities far above
+    // what its file size allows (see ridLimit) and be refused as damaged. Only then are they
+    // renumbered (1, 2, … in the same order), and only where no cursor holds one: when the
+    // table closes or is brought to the current format while it opens. Otherwise they are kept,
+    // since the program may hold a bookmark across closing and opening a table again.
     enum class Identities { Kept, Renumbered };
     // Rewrites the file with only its live records. Leaves the new file under the compaction
     // lock, which the caller releases (closing releases it with the file).
