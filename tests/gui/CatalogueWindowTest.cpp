@@ -140,6 +140,9 @@ TEST_F(CatalogueWindowTest, StoredOrderCaptionCloseQueryAndClosingBackInTheDefau
 
     // The close query of an edited row: Storno stays, Ano saves and closes.
     TEkdl1Form* l = showWindow(new TEkdl1Form(MainForm));
+    focus(l->DBGridHdatl);
+    press(Qt::Key_Tab);  // an empty grid lets Tab go on
+    EXPECT_FALSE(l->DBGridHdatl->hasFocus());
     focus(l->DBEditKodl);
     typeText(l->DBEditKodl, "CHL");
     press(Qt::Key_Return);

@@ -389,7 +389,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 bool TDBGrid::stepColumn(int direction) {
     const int columns = m_model->columnCount();
     const int column = currentIndex().column() + direction;
-    if (column < 0 || column >= columns) return false;
+    // An empty grid has no cell to step to: Tab leaves it instead of staying for ever.
+    if (m_model->rowCount() == 0 || column < 0 || column >= columns) return false;
     m_syncing = true;
     setCurrentIndex(m_model->index(std::max(0, m_model->currentRow()), column));
     m_syncing = false;
