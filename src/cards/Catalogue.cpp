@@ -74,6 +74,7 @@ void TCatalogueForm::build() {
     m_grid->setColumns(m_setup.columns);
     m_grid->setIndicator(true);
     m_grid->setTabKeyNavigation(true);  // Tab steps through the columns and rows
+    m_grid->TabWrapsRows = true;
     m_grid->setDataSource(m_source);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     int width = m_grid->verticalHeader()->width() + 24;
@@ -276,9 +277,11 @@ bool TCatalogueForm::handleKey(QWidget* target, QKeyEvent* key) {
         case Qt::Key_Y:
         case Qt::Key_Delete:
             if (!ctrl || (key->key() == Qt::Key_Delete && gridHasFocus())) return false;
-            // Deleting asks nothing here; a new row is just dropped.
+            // Deleting asks nothing here; a new row is just dropped. The grid stays on the row
+            // after the deleted one: only an edit box gets Home, which in the grid would be a
+            // move to the first row.
             if (active) guarded([&] { t.Delete(); });
-            forms::sendHome(focusWidget(), mods);
+            if (!gridHasFocus()) forms::sendHome(focusWidget(), mods);
             return true;
         case Qt::Key_F4:
             if (!plain) return false;

@@ -361,7 +361,9 @@ void TEkzpForm::Cislo4() {
 
 // Leaving the species code box: a code other than the remembered one fills the names from the
 // first catalogue row with exactly that code (letter case counts), or empties them when there is
-// none; the typed code stays. An empty code offers the catalogue when the common data ask for it.
+// none; the typed code stays. An emptied code names no species: it empties the names rather than
+// copying whichever catalogue row happens to have no code. An empty code offers the catalogue
+// when the common data ask for it.
 void TEkzpForm::speciesCodeLeft() {
     if (!DM1->codeLookup) return;
     TTable& card = DM1->Hdok;
@@ -369,7 +371,7 @@ void TEkzpForm::speciesCodeLeft() {
     if (code != m_speciesCode) {
         forms::guarded(this, [&] {
             putInEdit();
-            if (DM1->Hdath.Locate(QStringLiteral("Kodh"), code)) {
+            if (!code.isEmpty() && DM1->Hdath.Locate(QStringLiteral("Kodh"), code)) {
                 Cislo2();
             } else {
                 for (const char* name : {"Nla", "Ato", "Nce"}) card.FieldByName(QLatin1String(name))->Clear();
@@ -389,7 +391,7 @@ void TEkzpForm::localityCodeLeft() {
     if (code != m_localityCode) {
         forms::guarded(this, [&] {
             putInEdit();
-            if (DM1->Hdatl.Locate(QStringLiteral("Kodl"), code)) {
+            if (!code.isEmpty() && DM1->Hdatl.Locate(QStringLiteral("Kodl"), code)) {
                 Cislo4();
             } else {
                 card.FieldByName(QStringLiteral("Lk"))->Clear();

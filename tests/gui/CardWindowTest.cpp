@@ -25,7 +25,9 @@ protected:
 
 TEST_F(CardWindowTest, CodeLookupsCopyTheCatalogueOrEmptyTheNamesAndOfferTheCatalogue) {
     addSpecies("BOED", "Boletus edulis", "Bull.", "hřib smrkový");
+    addSpecies("", "Agaricus campestris", "L.", "pečárka polní");
     addLocality("PIS", "Písek");
+    addLocality("", "Bez kódu");
     TEkzpForm* w = showCardWindow();
 
     // A new card; leaving the code box fills the names.
@@ -42,25 +44,29 @@ TEST_F(CardWindowTest, CodeLookupsCopyTheCatalogueOrEmptyTheNamesAndOfferTheCata
     focus(w->DBEditAto);
     EXPECT_EQ(card("Nla"), "Boletus reticulatus");
 
-    // Letter case counts: no match empties the names and keeps the code; back to the code copies again.
+    // Letter case counts: no match empties the names and keeps the code; back to the code copies
+    // again. An emptied code empties the names, whatever catalogue row has no code.
     struct Step {
         const char* code;
         const char* names;
     };
-    for (const Step& s : {Step{"boed", "||"}, Step{"BOED", "Boletus edulis|Bull.|hřib smrkový"}}) {
+    for (const Step& s : {Step{"", "||"}, Step{"boed", "||"}, Step{"BOED", "Boletus edulis|Bull.|hřib smrkový"}}) {
         SCOPED_TRACE(s.code);
+        focus(w->DBEditKdh);
         w->DBEditKdh->selectAll();
-        typeInto(w->DBEditKdh, s.code);
+        QTest::keyClick(w->DBEditKdh, Qt::Key_Backspace);
+        typeText(w->DBEditKdh, s.code);
         focus(w->DBEditNla);
         EXPECT_EQ(card("Kdh"), s.code);
         EXPECT_EQ(card("Nla") + "|" + card("Ato") + "|" + card("Nce"), s.names);
     }
 
     // The locality code fills or empties the locality name only.
-    for (const Step& s : {Step{"PIS", "Písek"}, Step{"XYZ", ""}}) {
+    for (const Step& s : {Step{"PIS", "Písek"}, Step{"", ""}, Step{"XYZ", ""}}) {
         SCOPED_TRACE(s.code);
         focus(w->DBEditKdl);
         w->DBEditKdl->selectAll();
+        QTest::keyClick(w->DBEditKdl, Qt::Key_Backspace);
         typeText(w->DBEditKdl, s.code);
         focus(w->DBEditLk);
         EXPECT_EQ(card("Lk"), s.names);

@@ -50,6 +50,23 @@ TEST_F(CatalogueWindowTest, KeysMoveEditDeleteWithoutAskingAndEnterCyclesTheEdit
     press(Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_TRUE(f->DBEditAtod->hasFocus());
 
+    // Tab in the grid walks the columns and on to the next row, Shift+Tab back to the previous
+    // row's last column; past the last row Tab leaves the grid.
+    focus(f->DBGridHdath);
+    f->DBGridHdath->setCurrentIndex(f->DBGridHdath->model()->index(0, 0));
+    for (int i = 0; i < 4; ++i) press(Qt::Key_Tab);
+    EXPECT_EQ(species(), "Boletus edulis");
+    EXPECT_EQ(f->DBGridHdath->currentIndex().column(), 0);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(species(), "Amanita muscaria");
+    EXPECT_EQ(f->DBGridHdath->currentIndex().column(), 3);
+    press(Qt::Key_End, Qt::ControlModifier);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(species(), "Cantharellus cibarius");
+    EXPECT_FALSE(f->DBGridHdath->hasFocus());
+    DM1->Hdath.First();
+    focus(f->DBEditAtod);
+
     // PgDn, Ctrl+End with the caret sent home, and the exact modifiers.
     press(Qt::Key_PageDown);
     EXPECT_EQ(species(), "Boletus edulis");
@@ -88,6 +105,14 @@ TEST_F(CatalogueWindowTest, KeysMoveEditDeleteWithoutAskingAndEnterCyclesTheEdit
     press(Qt::Key_Delete, Qt::ControlModifier);
     EXPECT_EQ(DM1->Hdath.RecordCount(), 2);
     EXPECT_EQ(messages.boxes.size(), boxes);
+
+    // Ctrl+Y in the grid leaves it on the row after the deleted one, not on the first row.
+    addSpecies("HYFA", "Hypholoma fasciculare");
+    addSpecies("LADE", "Lactarius deliciosus");
+    DM1->Hdath.Locate("Kodh", "HYFA");
+    focus(f->DBGridHdath);
+    press(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(species(), "Lactarius deliciosus");
     f->reject();
 }
 
@@ -115,6 +140,9 @@ TEST_F(CatalogueWindowTest, StoredOrderCaptionCloseQueryAndClosingBackInTheDefau
 
     // The close query of an edited row: Storno stays, Ano saves and closes.
     TEkdl1Form* l = showWindow(new TEkdl1Form(MainForm));
+    focus(l->DBGridHdatl);
+    press(Qt::Key_Tab);  // an empty grid lets Tab go on
+    EXPECT_FALSE(l->DBGridHdatl->hasFocus());
     focus(l->DBEditKodl);
     typeText(l->DBEditKodl, "CHL");
     press(Qt::Key_Return);

@@ -389,11 +389,28 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 bool TDBGrid::stepColumn(int direction) {
     const int columns = m_model->columnCount();
     const int column = currentIndex().column() + direction;
-    // Past the row's last column (or before its first) Tab leaves the grid rather than wrapping
-    // into the next record, which would trap the keyboard in a long table.
-    if (column < 0 || column >= columns) return false;
+    // An empty grid has no cell to step to: Tab leaves it instead of staying for ever.
+    if (m_model->rowCount() == 0 || column < 0 || column >= columns) return false;
     m_syncing = true;
     setCurrentIndex(m_model->index(std::max(0, m_model->currentRow()), column));
+    m_syncing = false;
+    return true;
+}
+
+bool TDBGrid::stepRecord(bool forward) {
+    bool moved = true;  // stays true when the move fails: its error box has been shown
+    move([&](TDataSet& d) {
+        if (forward) {
+            d.Next();
+            moved = !d.Eof();
+        } else {
+            d.Prior();
+            moved = !d.Bof();
+        }
+    });
+    if (!moved) return false;
+    m_syncing = true;
+    setCurrentIndex(m_model->index(std::max(0, m_model->currentRow()), forward ? 0 : m_model->columnCount() - 1));
     m_syncing = false;
     return true;
 }
@@ -430,10 +447,14 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Backtab:
             if (tabKeyNavigation() && (plain || mods == Qt::ShiftModifier)) {
                 const bool forward = event->key() == Qt::Key_Tab && plain;
-                // Past the last cell of the row (or before its first) the focus leaves the grid
-                // as Tab does elsewhere.
+                // Past the last cell of the row (or before its first) the key goes on to the
+                // next (previous) record when the grid wraps, else the focus leaves the grid as
+                // Tab does elsewhere; past the last record it always leaves, so the keyboard is
+                // never trapped in a long table.
+                if (stepColumn(forward ? 1 : -1)) return;
+                if (TabWrapsRows && stepRecord(forward)) return;
                 // The widget's own focus move: the view's would send Tab to itself again.
-                if (!stepColumn(forward ? 1 : -1)) QWidget::focusNextPrevChild(forward);
+                QWidget::focusNextPrevChild(forward);
                 return;
             }
             break;

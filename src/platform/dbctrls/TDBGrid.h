@@ -24,8 +24,8 @@ class TField;
 //
 // Keys: Up and Down move to the prior and next record, PgUp and PgDn by a page, Home and End
 // (also with Ctrl) to the first and last record, Left and Right between columns; with tab
-// key navigation Tab and Shift+Tab step through the columns and on to the next or previous
-// record. Ctrl+Del deletes the current record (after "Smazat záznam?" when ConfirmDelete is on).
+// key navigation Tab and Shift+Tab step through the columns of the current record and then
+// leave the grid, or with TabWrapsRows go on to the next or previous record. Ctrl+Del deletes the current record (after "Smazat záznam?" when ConfirmDelete is on).
 // Leaving the grid drops an unchanged new record. A failure of a move is shown in an error box.
 class TDBGrid : public QTableView {
     Q_OBJECT
@@ -48,6 +48,11 @@ public:
     void setIndicator(bool on);
     // Ctrl+Del asks "Smazat záznam?" (OK, Storno) before deleting. Off unless set.
     bool ConfirmDelete = false;
+    // With tab key navigation: Tab past the last column goes on to the first column of the next
+    // record, Shift+Tab before the first column to the last column of the previous record. Only
+    // past the last record (before the first) does the key leave the grid, so the keyboard is
+    // never trapped in it. Off unless set: then Tab leaves after the current record's columns.
+    bool TabWrapsRows = false;
 
     // Reads the shown rows again from the dataset (done by itself on the source's signals) and
     // scrolls so that the current record is shown. A closed dataset, or one that fails to read,
@@ -64,8 +69,8 @@ protected:
     QSize sizeHint() const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     // Record keys (arrows, pages, Ctrl+Home/End, Ctrl+Del). With Tab navigation on, Tab moves
-    // between the columns of the current row and leaves the grid after the last column
-    // (Shift+Tab before the first), instead of wrapping into the next row.
+    // between the columns of the current row; after the last column (Shift+Tab before the
+    // first) it leaves the grid, or moves to the next (previous) record when TabWrapsRows is set.
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -85,6 +90,9 @@ private:
     template <typename F>
     void move(F action);
     bool stepColumn(int direction);
+    // Moves to the next (previous) record, landing in its first (last) column. False when there
+    // is no such record; a move that failed with an error counts as done (the grid keeps the focus).
+    bool stepRecord(bool forward);
 
     TDBGridModel* m_model;
     QScrollBar* m_scrollBar;
