@@ -157,6 +157,10 @@ void TMainForm::findDataDirectory(const Options& options) {
         configured = !DataDir.isEmpty();
         dataIniConfigured = configured;
         if (DataDir.startsWith(QLatin1String("AdresarPrg"), Qt::CaseInsensitive)) DataDir = FileDirPrg;
+        // A relative entry means a directory beside the program, wherever the program was started
+        // from; kept relative, it would also point one level deeper once it is made the current
+        // directory below.
+        if (!DataDir.isEmpty()) DataDir = QDir::cleanPath(QDir(FileDirPrg).absoluteFilePath(DataDir));
         DataDir = withSlash(DataDir);
         if (!DataDir.isEmpty() && QFile::exists(DataDir + QStringLiteral("Data.DB"))) {
             FileDirLocal = FileDir = DataDir;

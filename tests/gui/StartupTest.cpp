@@ -37,6 +37,15 @@ TEST_F(Startup, AdresarPrgInAnyCaseMeansTheProgramDirectory) {
     EXPECT_EQ(MainForm->FileDir, programDir);
 }
 
+TEST_F(Startup, ARelativeDataIniEntryLiesBesideTheProgramWhereverItStarts) {
+    QDir::setCurrent(QDir::rootPath());
+    IniFile(programDir + "Data.ini").writeString("Data", "Sporin", QDir(programDir).relativeFilePath(dataDir));
+    startApp();
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+    EXPECT_EQ(MainForm->FileDir, dataDir);
+    EXPECT_TRUE(QFile::exists(MainForm->FileDir + "Data.DB"));  // still there from the new current directory
+}
+
 TEST_F(Startup, DataIniNamingADirectoryWithoutDataEndsTheSearch) {
     // Even though the default data path holds a data directory.
     storage::TemplateSet::prepareDataDirectory(commonDir + "/Corvex/Lamelin 2013/");
