@@ -436,7 +436,9 @@ void TMainForm::firstActivation() {
 void TMainForm::applyDataLocation(bool network, const QString& path) {
     FileDir = FileDirLocal;
     if (network && !path.isEmpty()) {
-        FileDir = withSlash(path);
+        // A relative path is taken from the local data directory, once: the data directory becomes
+        // the current directory, and a relative one would then point one level deeper.
+        FileDir = withSlash(QDir::cleanPath(QDir(FileDirLocal).absoluteFilePath(QDir::fromNativeSeparators(path))));
         if (!QFile::exists(FileDir + QStringLiteral("Data.DB"))) {
             MessageBox::error(QStringLiteral("Adresář ") + QDir::toNativeSeparators(FileDir) + QStringLiteral("\n") +
                               QStringLiteral("neexistuje, nebo není dostupný na síťové jednotce."));

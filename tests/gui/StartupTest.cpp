@@ -37,13 +37,21 @@ TEST_F(Startup, AdresarPrgInAnyCaseMeansTheProgramDirectory) {
     EXPECT_EQ(MainForm->FileDir, programDir);
 }
 
-TEST_F(Startup, ARelativeDataIniEntryLiesBesideTheProgramWhereverItStarts) {
+TEST_F(Startup, RelativeDataPathsLieBesideTheProgramAndTheLocalDataWhereverItStarts) {
     QDir::setCurrent(QDir::rootPath());
     IniFile(programDir + "Data.ini").writeString("Data", "Sporin", QDir(programDir).relativeFilePath(dataDir));
     startApp();
     EXPECT_FALSE(MainForm->dataDirNotFound);
     EXPECT_EQ(MainForm->FileDir, dataDir);
     EXPECT_TRUE(QFile::exists(MainForm->FileDir + "Data.DB"));  // still there from the new current directory
+
+    // A shared data directory given relative to the local one, as the data location stores it.
+    const QString shared = tmp.path() + "sit/";
+    storage::TemplateSet::prepareDataDirectory(shared);
+    MainForm->applyDataLocation(true, "../sit/");
+    QDir::setCurrent(MainForm->FileDir);
+    EXPECT_EQ(MainForm->FileDir, shared);
+    EXPECT_TRUE(messages.boxes.isEmpty()) << messages.last().toStdString();
 }
 
 TEST_F(Startup, DataIniNamingADirectoryWithoutDataEndsTheSearch) {
