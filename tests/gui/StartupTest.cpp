@@ -168,6 +168,13 @@ TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
 
     startApp();
     EXPECT_TRUE(MainForm->windowState() & Qt::WindowMaximized);
+
+    // Settings that cannot be written are reported, and Verze.txt marks the attempt.
+    QFile::remove(dataDir + "Sporin.ini");
+    QDir().mkpath(dataDir + "Sporin.ini");
+    MainForm->close();
+    EXPECT_EQ(messages.last(), QString("Nemáte oprávnění zapisovat do adresáře s daty.\nNainstalujte program znovu."));
+    EXPECT_TRUE(QFile::exists(dataDir + "Verze.txt"));
 }
 
 TEST_F(Startup, ErasingTheCardIndexAsksTwice) {
