@@ -196,6 +196,7 @@ TEST_F(FirmArchive, RestoreRefusesWhatDoesNotFitAndHandsEarlierTablesToTheImport
         return true;
     };
     FirmRestore restore(firm, {storage::tablePassword()});
+    restore.freeSpace = [](const QString&) { return qint64(-1); };  // a volume that does not tell
     const Outcome outcome = restore.run(archivePath).outcome;
     FirmRestore::importEarlierEdition = importer;
     EXPECT_EQ(outcome, Outcome::Restored);
