@@ -173,7 +173,8 @@ TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
     QFile::remove(dataDir + "Sporin.ini");
     QDir().mkpath(dataDir + "Sporin.ini");
     MainForm->close();
-    EXPECT_EQ(messages.last(), QString("Nemáte oprávnění zapisovat do adresáře s daty.\nNainstalujte program znovu."));
+    EXPECT_EQ(messages.last(),
+              QString("Nemáte oprávnění zapisovat do adresáře s daty.\nNainstalujte program znovu."));
     EXPECT_TRUE(QFile::exists(dataDir + "Verze.txt"));
 }
 

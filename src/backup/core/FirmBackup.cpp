@@ -58,7 +58,8 @@ bool insideRestoreRoom(const QString& firmDir, const QFileInfo& target) {
     const QFileInfo roomInfo(room);
     const QFileInfo targetDir(target.absolutePath());
     if (!roomInfo.isDir() || !targetDir.isDir()) return false;
-    return (targetDir.canonicalFilePath() + QLatin1Char('/')).startsWith(roomInfo.canonicalFilePath() + QLatin1Char('/'));
+    return (targetDir.canonicalFilePath() + QLatin1Char('/'))
+        .startsWith(roomInfo.canonicalFilePath() + QLatin1Char('/'));
 }
 
 }  // namespace
