@@ -157,6 +157,10 @@ void TMainForm::findDataDirectory(const Options& options) {
         configured = !DataDir.isEmpty();
         dataIniConfigured = configured;
         if (DataDir.startsWith(QLatin1String("AdresarPrg"), Qt::CaseInsensitive)) DataDir = FileDirPrg;
+        // A relative entry means a directory beside the program, wherever the program was started
+        // from; kept relative, it would also point one level deeper once it is made the current
+        // directory below.
+        if (!DataDir.isEmpty()) DataDir = QDir::cleanPath(QDir(FileDirPrg).absoluteFilePath(DataDir));
         DataDir = withSlash(DataDir);
         if (!DataDir.isEmpty() && QFile::exists(DataDir + QStringLiteral("Data.DB"))) {
             FileDirLocal = FileDir = DataDir;
@@ -432,7 +436,9 @@ void TMainForm::firstActivation() {
 void TMainForm::applyDataLocation(bool network, const QString& path) {
     FileDir = FileDirLocal;
     if (network && !path.isEmpty()) {
-        FileDir = withSlash(path);
+        // A relative path is taken from the local data directory, once: the data directory becomes
+        // the current directory, and a relative one would then point one level deeper.
+        FileDir = withSlash(QDir::cleanPath(QDir(FileDirLocal).absoluteFilePath(QDir::fromNativeSeparators(path))));
         if (!QFile::exists(FileDir + QStringLiteral("Data.DB"))) {
             MessageBox::error(QStringLiteral("Adresář ") + QDir::toNativeSeparators(FileDir) + QStringLiteral("\n") +
                               QStringLiteral("neexistuje, nebo není dostupný na síťové jednotce."));

@@ -199,6 +199,9 @@ void TArchivePathForm::finishLayout(QWidget* besideProgress, QPushButton* comman
     setTabOrder(ComboBox1, EditCesta1);
     setTabOrder(EditCesta1, command);
     setTabOrder(command, CancelButton);
+
+    // Enter presses the button that has the focus, as the keyboard user expects of a button.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->installEventFilter(this);
 }
 
 QString TArchivePathForm::firmSettingsPath() const {
@@ -367,6 +370,10 @@ bool TArchivePathForm::eventFilter(QObject* watched, QEvent* event) {
             }
             if (watched == CheckBoxNzt) {
                 (plain ? static_cast<QWidget*>(ComboBox1) : BitBtnVln)->setFocus();
+                return true;
+            }
+            if (auto* button = qobject_cast<QPushButton*>(watched); button && plain) {
+                button->click();
                 return true;
             }
         }

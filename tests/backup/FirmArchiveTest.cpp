@@ -75,6 +75,13 @@ TEST_F(FirmArchive, BackupHoldsExactlyTheTableFilesAndOnlyAWholeOneReplacesTheOl
     EXPECT_EQ(entryNames(target), storage::dataFileList());
     EXPECT_EQ(cardNames(firm), (QStringList{"Les 1", "Les 2", "Les 3"}));
 
+    // Never over a file of the firm itself, nor into the folder that restores clear.
+    const QByteArray cards = readFile(firm + "Hdok.DB");
+    for (const char* own : {"Hdok.DB", "D1.ini", "Zaloha/Zaloha.zip", "Zaloha/x/D1.zip", "./Zaloha/../Zaloha/D1.zip"})
+        EXPECT_FALSE(FirmBackup::run(firm, firm + own, nullptr).written) << own;
+    EXPECT_EQ(readFile(firm + "Hdok.DB"), cards);
+    EXPECT_TRUE(FirmBackup::run(firm, firm + "Zaloha2.zip", nullptr).written);
+
     // A firm that lacks a record file gets no archive, and the older archive stays as it was.
     const QByteArray older = readFile(target);
     QFile::remove(firm + "Hdatl.DB");
@@ -86,11 +93,6 @@ TEST_F(FirmArchive, BackupHoldsExactlyTheTableFilesAndOnlyAWholeOneReplacesTheOl
     EXPECT_EQ(readFile(target), older);
     EXPECT_FALSE(QFile::exists(firm + "Hdatl.X02"));
     EXPECT_EQ(QDir(tmp.path() + "zalohy").entryList(QDir::Files | QDir::Hidden), QStringList{"D1.zip"});
-
-    // Never over a file of the firm itself.
-    const QByteArray cards = readFile(firm + "Hdok.DB");
-    for (const char* own : {"Hdok.DB", "D1.ini"}) EXPECT_FALSE(FirmBackup::run(firm, firm + own, nullptr).written);
-    EXPECT_EQ(readFile(firm + "Hdok.DB"), cards);
 }
 
 TEST_F(FirmArchive, RestoreTakesOnlyAWholeReadableArchiveAndOtherwiseLeavesTheFirm) {
@@ -194,6 +196,7 @@ TEST_F(FirmArchive, RestoreRefusesWhatDoesNotFitAndHandsEarlierTablesToTheImport
         return true;
     };
     FirmRestore restore(firm, {storage::tablePassword()});
+    restore.freeSpace = [](const QString&) { return qint64(-1); };  // a volume that does not tell
     const Outcome outcome = restore.run(archivePath).outcome;
     FirmRestore::importEarlierEdition = importer;
     EXPECT_EQ(outcome, Outcome::Restored);

@@ -68,6 +68,12 @@ TEST_F(PathTemplatesTest, ExpandingStoredPaths) {
     EXPECT_EQ(PathTemplates(env).expand("%AdresarDat%/D1.zip", 1), PathTemplates::kSetPath);
     env.localityName = " ?? ";
     EXPECT_EQ(PathTemplates(env).expand("/x/%Lokalita%.txt", 4), "/x/D1.txt");
+    // A "%" in a name taken into a path does not make the path look unfinished.
+    env.localityName = "Les 50%";
+    env.firmFileName = PathTemplates::fileNameStem("Sběr 100%", "D1");
+    const PathTemplates percent(env);
+    EXPECT_EQ(percent.expand("/x/%Lokalita%.txt", 4), "/x/Les 50.txt");
+    EXPECT_EQ(percent.expand(percent.proposal(4, 1, "", true), 1), local + "Zaloha/Sběr 100.zip");
 }
 
 TEST_F(PathTemplatesTest, FoldingAndDialogDirectories) {

@@ -72,7 +72,7 @@ TEST_F(Backup, ProposalsDatedArchiveAndRecentPaths) {
     click(w->ZalohaButton);
     EXPECT_EQ(messages.texts(), QStringList{"Nastavte správně cestu."});
     w->CheckBoxNzt->setChecked(true);
-    click(w->BitBtnUziv);
+    QTest::keyClick(w->BitBtnUziv, Qt::Key_Return);  // Enter presses the focused button
     EXPECT_EQ(w->ComboBox1->currentText(), "%AdresarUziv%/Corvex/Lamelin 2013/Zaloha/Sběr 2013I.zip");
 
     // "%Datum%" names the archive by today's date; the list keeps the placeholder.

@@ -37,6 +37,23 @@ TEST_F(Startup, AdresarPrgInAnyCaseMeansTheProgramDirectory) {
     EXPECT_EQ(MainForm->FileDir, programDir);
 }
 
+TEST_F(Startup, RelativeDataPathsLieBesideTheProgramAndTheLocalDataWhereverItStarts) {
+    QDir::setCurrent(QDir::rootPath());
+    IniFile(programDir + "Data.ini").writeString("Data", "Sporin", QDir(programDir).relativeFilePath(dataDir));
+    startApp();
+    EXPECT_FALSE(MainForm->dataDirNotFound);
+    EXPECT_EQ(MainForm->FileDir, dataDir);
+    EXPECT_TRUE(QFile::exists(MainForm->FileDir + "Data.DB"));  // still there from the new current directory
+
+    // A shared data directory given relative to the local one, as the data location stores it.
+    const QString shared = tmp.path() + "sit/";
+    storage::TemplateSet::prepareDataDirectory(shared);
+    MainForm->applyDataLocation(true, "../sit/");
+    QDir::setCurrent(MainForm->FileDir);
+    EXPECT_EQ(MainForm->FileDir, shared);
+    EXPECT_TRUE(messages.boxes.isEmpty()) << messages.last().toStdString();
+}
+
 TEST_F(Startup, DataIniNamingADirectoryWithoutDataEndsTheSearch) {
     // Even though the default data path holds a data directory.
     storage::TemplateSet::prepareDataDirectory(commonDir + "/Corvex/Lamelin 2013/");
@@ -151,6 +168,14 @@ TEST_F(Startup, ClosingSavesPlacementAndKeepsItWhenMaximised) {
 
     startApp();
     EXPECT_TRUE(MainForm->windowState() & Qt::WindowMaximized);
+
+    // Settings that cannot be written are reported, and Verze.txt marks the attempt.
+    QFile::remove(dataDir + "Sporin.ini");
+    QDir().mkpath(dataDir + "Sporin.ini");
+    MainForm->close();
+    EXPECT_EQ(messages.last(),
+              QString("Nemáte oprávnění zapisovat do adresáře s daty.\nNainstalujte program znovu."));
+    EXPECT_TRUE(QFile::exists(dataDir + "Verze.txt"));
 }
 
 TEST_F(Startup, ErasingTheCardIndexAsksTwice) {

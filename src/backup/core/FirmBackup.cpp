@@ -51,6 +51,17 @@ void rebuildMissingIndexes(const QString& firmDir) {
     }
 }
 
+// True when `target` lies in the firm's "Zaloha" folder, by its spelling or through links.
+bool insideRestoreRoom(const QString& firmDir, const QFileInfo& target) {
+    const QString room = QDir::cleanPath(QFileInfo(firmDir + QStringLiteral("Zaloha")).absoluteFilePath());
+    if (QDir::cleanPath(target.absoluteFilePath()).startsWith(room + QLatin1Char('/'))) return true;
+    const QFileInfo roomInfo(room);
+    const QFileInfo targetDir(target.absolutePath());
+    if (!roomInfo.isDir() || !targetDir.isDir()) return false;
+    return (targetDir.canonicalFilePath() + QLatin1Char('/'))
+        .startsWith(roomInfo.canonicalFilePath() + QLatin1Char('/'));
+}
+
 }  // namespace
 
 QVector<ZipWriter::Entry> FirmBackup::tableFiles(const QString& firmDir) {
@@ -75,6 +86,12 @@ FirmBackup::Result FirmBackup::run(const QString& firmDir, const QString& archiv
             result.error = QStringLiteral("Záloha nesmí přepsat soubor firmy.");
             return result;
         }
+    }
+    // The firm's "Zaloha" folder is the working room of restores: every backup and restore
+    // clears it, and a restore refuses to read from it, so an archive put there would be lost.
+    if (insideRestoreRoom(firmDir, target)) {
+        result.error = QStringLiteral("Záloha nesmí ležet v pracovním adresáři obnovení firmy.");
+        return result;
     }
     const QString dir = target.absolutePath();
     if (!QFileInfo(dir).isDir() && !QDir().mkpath(dir)) {

@@ -346,8 +346,11 @@ FirmRestore::Result FirmRestore::run(const QString& archivePath) {
     const QVector<ZipWriter::Entry> current = FirmBackup::tableFiles(m_firmDir);
     quint64 currentSize = 0;
     for (const ZipWriter::Entry& e : current) currentSize += quint64(QFileInfo(e.filePath).size());
-    // The staging folder takes the archive's tables, the safety archive at most the firm's.
-    if (freeSpace && freeSpace(m_firmDir) < qint64(needed + currentSize)) {
+    // The staging folder takes the archive's tables, the safety archive at most the firm's. A
+    // volume that does not tell its free space (-1) is tried: the staged restore leaves the firm
+    // as it was if the room runs out.
+    const qint64 free = freeSpace ? freeSpace(m_firmDir) : -1;
+    if (free >= 0 && free < qint64(needed + currentSize)) {
         result.outcome = Outcome::NoSpace;
         return result;
     }

@@ -59,8 +59,8 @@ public:
     std::function<void(double done)> progress;
     // Called after each file extracted into the staging folder and each file put in place.
     std::function<void(Stage stage, int files)> checkpoint;
-    // Free bytes on the volume of a directory; the file system's own figure unless a test
-    // replaces it.
+    // Free bytes on the volume of a directory, -1 when the volume does not tell; the file
+    // system's own figure unless a test replaces it.
     std::function<qint64(const QString& dir)> freeSpace;
 
     // Restores the firm from the archive `archivePath`.

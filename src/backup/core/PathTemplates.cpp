@@ -63,6 +63,9 @@ bool PathTemplates::isUnusable(const QString& expanded) {
 QString PathTemplates::fileNameSafe(const QString& text) {
     QString s = text.trimmed();
     for (const QChar c : QStringLiteral("\\/:*?\"<>|")) s.remove(c);
+    // A "%" left in a name put into a path would read as an unfinished placeholder, and the
+    // path would be refused ("Nastavte správně cestu.") though the user wrote nothing wrong.
+    s.remove(QLatin1Char('%'));
     return s.trimmed();
 }
 

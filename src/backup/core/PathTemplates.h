@@ -42,7 +42,7 @@ public:
     static bool isUnusable(const QString& expanded);
 
     // `text` trimmed, with the nine characters that file names cannot hold removed (\ / : * ? "
-    // < > |), trimmed again.
+    // < > |) and "%", which marks placeholders in paths, trimmed again.
     static QString fileNameSafe(const QString& text);
     // The firm name for archive file names (NazevSb1): the label heading made file-name safe,
     // or the firm directory name when nothing is left.
