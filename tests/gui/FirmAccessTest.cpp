@@ -207,8 +207,11 @@ TEST_F(FirmAccess, EmptyRegister) {
     // "&Otevřít" passes the checks; the opening itself then fails.
     sel()->hide();
     messages.boxes.clear();
-    whenShown<TAuto1Form>([](TAuto1Form* s) { click(s->OKButton); });
-    EXPECT_TRUE(MainForm->VyberDanoveho());
+    whenShown<TAuto1Form>([](TAuto1Form* s) {
+        click(s->OKButton);
+        if (s->isVisible()) s->hide();  // refused: end the selection instead of waiting
+    });
+    MainForm->VyberDanoveho();
     EXPECT_EQ(messages.texts(), QStringList{"Nepodařilo se otevřít všechny tabulky."});
     const IniFile local(dataDir + "Sporin.ini");
     EXPECT_EQ(local.readInteger("Vyber", "Cislo", -1), 0);
@@ -246,4 +249,27 @@ TEST_F(FirmAccess, CtrlPRearmsTheConversionOnlyWithAnEmptyRegister) {
     click(sel()->Button4);
     local.reload();
     EXPECT_EQ(local.readString("Sporin", "Prevod213"), QString("1"));
+}
+
+// A damaged Hdatl is no sign of another user: choosing the firm reports its tables, and the
+// firm can still be deleted.
+TEST_F(FirmAccess, DamagedCatalogueIsNotTakenForAnotherUser) {
+    addFirm(1, "Les");
+    QFile damaged(dataDir + "D1/Hdatl.DB");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("no table");
+    damaged.close();
+    startApp();
+    whenShown<TAuto1Form>([](TAuto1Form* s) {
+        click(s->OKButton);
+        if (s->isVisible()) s->hide();  // refused: end the selection instead of waiting
+    });
+    MainForm->VyberDanoveho();
+    EXPECT_EQ(messages.texts(), QStringList{"Nepodařilo se otevřít všechny tabulky."});
+
+    messages.boxes.clear();
+    showSelection();
+    click(sel()->Button2);
+    EXPECT_EQ(messages.texts(), QStringList(2, "Opravdu smazat firmu Les ?"));
+    EXPECT_TRUE(storedRegister().isEmpty());
 }
