@@ -5,6 +5,7 @@
 
 #include "Auto1.h"
 #include "DataFiles.h"
+#include "EngineError.h"
 #include "FirmFiles.h"
 #include "Globals.h"
 #include "Main.h"
@@ -58,10 +59,20 @@ void TMainForm::PrevodSeznF1() {
     TTable& autoP1 = form->AutoP1;
     TTable& autoP2 = form->AutoP2;
 
-    // A register in the current layout opens with the four declared fields.
+    // A register in the current layout opens with the four declared fields; one of the earlier
+    // layout is refused for the missing field. Any other refusal (the file cannot be read just
+    // now, a damaged file) says nothing about the layout: converting then would replace a
+    // current register, shared perhaps with other computers, by a copy with the own order lost.
     autoP2.Close();
     autoP2.setDatabase(&form->Nazvy);
-    if (!tryOpen(autoP2)) {
+    bool earlierLayout = false;
+    try {
+        autoP2.Open();
+    } catch (const EDBEngineError& e) {
+        earlierLayout = e.errorCode() == EngineErrorCode::InvalidLayout;
+    } catch (const EDatabaseError&) {
+    }
+    if (earlierLayout) {
         // The earlier layout: the rows are converted into the template register, which then
         // replaces the old one. The old register is replaced only when every row was converted;
         // a conversion that fails leaves it as it was (the grid is then empty).

@@ -1,3 +1,4 @@
+#include "FileIO.h"
 #include "FirmFixture.h"
 #include "TableLayouts.h"
 
@@ -67,6 +68,30 @@ TEST_F(FirmRegister, FailedConversionKeepsTheEarlierRegister) {
     EXPECT_EQ(contents(dataDir + "Data.DB"), before);
     EXPECT_FALSE(sel()->Auto1.Active());  // the grid stays empty
     EXPECT_TRUE(messages.boxes.isEmpty());
+}
+
+// A current register that cannot be read at the first attempt is not taken for one of the
+// earlier layout: it is not replaced, and the own positions stay.
+TEST_F(FirmRegister, CurrentRegisterUnreadableForAMomentIsNotConverted) {
+    storeRow("Data.DB", {1, 5, "Les", "D1"});
+    struct FirstOpensFail : engine::PosixFileSystem {
+        QString path;
+        int failures = 2;  // read-write, then read-only
+        std::unique_ptr<engine::FileHandle> open(const QString& p, OpenMode mode, QString* error) override {
+            if (failures > 0 && QFileInfo(p).absoluteFilePath() == path) {
+                --failures;
+                if (error) *error = "busy";
+                return nullptr;
+            }
+            return PosixFileSystem::open(p, mode, error);
+        }
+    } fs;
+    fs.path = QFileInfo(dataDir + "Data.DB").absoluteFilePath();
+    engine::FileSystem::setCurrent(&fs);
+    startApp();
+    engine::FileSystem::setCurrent(nullptr);
+    EXPECT_EQ(fs.failures, 0);
+    EXPECT_EQ(storedRegister(), QStringList{"1 5 Les D1"});
 }
 
 TEST_F(FirmRegister, UnreadablePasswordTableIsReplacedFromTheTemplates) {
