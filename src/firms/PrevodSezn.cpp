@@ -2,6 +2,7 @@
 // on the firm selection's register datasets.
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "Auto1.h"
 #include "DataFiles.h"
@@ -105,11 +106,34 @@ void TMainForm::PrevodSeznF1() {
     } catch (const EDatabaseError&) {
     }
 
-    // A password table that cannot be opened is replaced by the empty one of the template set.
-    if (tryOpen(form->Auto1) && !tryOpen(form->Uziv)) {
-        form->Auto1.Close();
-        form->Uziv.Close();
-        KopSezn1(FileDir + QStringLiteral("Data/"), FileDir, 2);
+    // A password table that is missing or unusable (damaged, not the table expected) is
+    // replaced by the empty one of the template set. One that merely cannot be read just now
+    // is kept: replacing it would take every firm's password away, on a shared directory for
+    // every computer.
+    if (tryOpen(form->Auto1)) {
+        bool replace = false;
+        try {
+            form->Uziv.Open();
+        } catch (const EDBEngineError& e) {
+            switch (e.errorCode()) {
+                case EngineErrorCode::FileCorrupt:
+                case EngineErrorCode::InvalidLayout:
+                case EngineErrorCode::InvalidPassword:
+                case EngineErrorCode::FileNotFound:
+                    replace = true;
+                    break;
+                default:
+                    replace = !QFileInfo::exists(FileDir + QStringLiteral("Uziv.DB"));
+                    break;
+            }
+        } catch (const EDatabaseError&) {
+            replace = !QFileInfo::exists(FileDir + QStringLiteral("Uziv.DB"));
+        }
+        if (replace) {
+            form->Auto1.Close();
+            form->Uziv.Close();
+            KopSezn1(FileDir + QStringLiteral("Data/"), FileDir, 2);
+        }
     }
     if (!form->Auto1.Active()) tryOpen(form->Auto1);
     if (!form->Uziv.Active()) tryOpen(form->Uziv);

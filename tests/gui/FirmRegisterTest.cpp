@@ -70,13 +70,14 @@ TEST_F(FirmRegister, FailedConversionKeepsTheEarlierRegister) {
     EXPECT_TRUE(messages.boxes.isEmpty());
 }
 
-// A current register that cannot be read at the first attempt is not taken for one of the
-// earlier layout: it is not replaced, and the own positions stay.
-TEST_F(FirmRegister, CurrentRegisterUnreadableForAMomentIsNotConverted) {
-    storeRow("Data.DB", {1, 5, "Les", "D1"});
+// A register or password table that cannot be read at the first attempt is not replaced: the
+// register is not taken for one of the earlier layout (the own positions stay), the passwords
+// stay.
+TEST_F(FirmRegister, TablesUnreadableForAMomentAreNotReplaced) {
+    // The first opens of one file fail: read-write, then read-only.
     struct FirstOpensFail : engine::PosixFileSystem {
         QString path;
-        int failures = 2;  // read-write, then read-only
+        int failures = 2;
         std::unique_ptr<engine::FileHandle> open(const QString& p, OpenMode mode, QString* error) override {
             if (failures > 0 && QFileInfo(p).absoluteFilePath() == path) {
                 --failures;
@@ -85,13 +86,23 @@ TEST_F(FirmRegister, CurrentRegisterUnreadableForAMomentIsNotConverted) {
             }
             return PosixFileSystem::open(p, mode, error);
         }
-    } fs;
-    fs.path = QFileInfo(dataDir + "Data.DB").absoluteFilePath();
-    engine::FileSystem::setCurrent(&fs);
-    startApp();
-    engine::FileSystem::setCurrent(nullptr);
-    EXPECT_EQ(fs.failures, 0);
-    EXPECT_EQ(storedRegister(), QStringList{"1 5 Les D1"});
+    };
+    for (const char* table : {"Data.DB", "Uziv.DB"}) {
+        storeRow("Data.DB", {1, 5, "Les", "D1"});
+        storeRow("Uziv.DB", {1, "heslo"});
+        FirstOpensFail fs;
+        fs.path = QFileInfo(dataDir + table).absoluteFilePath();
+        engine::FileSystem::setCurrent(&fs);
+        startApp();
+        engine::FileSystem::setCurrent(nullptr);
+        EXPECT_EQ(fs.failures, 0) << table;
+        EXPECT_EQ(storedRegister(), QStringList{"1 5 Les D1"}) << table;
+        EXPECT_EQ(storedPasswords(), QStringList{"1 heslo"}) << table;
+
+        destroyStartupWindows();
+        QDir(dataDir).removeRecursively();
+        storage::TemplateSet::prepareDataDirectory(dataDir);
+    }
 }
 
 TEST_F(FirmRegister, UnreadablePasswordTableIsReplacedFromTheTemplates) {
