@@ -478,6 +478,17 @@ void TAuto1Form::TestChyba() {
 }
 
 bool TAuto1Form::passwordCheck() {
+    // Without its password table there is no telling whether the firm is protected: it is not
+    // opened (nor deleted) until the table can be read again.
+    if (!registerEmpty() && !Uziv.Active()) {
+        try {
+            Uziv.Open();
+        } catch (const EDatabaseError& e) {
+            MessageBox::error(e.message(), this);
+            DBGridAuto1->setFocus();
+            return false;
+        }
+    }
     const QString password =
         Uziv.Active() && !Uziv.IsEmpty() ? Uziv.FieldByName(QStringLiteral("Heslo"))->AsString() : QString();
     if (password.isEmpty()) return true;

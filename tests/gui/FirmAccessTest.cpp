@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStyle>
 
+#include "FileIO.h"
 #include "FirmFixture.h"
 
 using FirmAccess = FirmFixture;
@@ -192,6 +193,33 @@ TEST_F(FirmAccess, WrongPasswordKeepsTheFirmClosed) {
     click(sel()->Button2);
     EXPECT_EQ(messages.last(), QString("Neplatné heslo pro tuto firmu."));
     EXPECT_EQ(storedRegister().size(), 1);
+}
+
+// While the password table cannot be read, whether a firm is protected is unknown: it is
+// neither opened nor deleted.
+TEST_F(FirmAccess, UnreadablePasswordTableKeepsTheFirmClosed) {
+    addFirm(1, "Les");
+    storeRow("Uziv.DB", {1, "heslo"});
+    startApp();
+    showSelection();
+    sel()->Uziv.Close();
+    struct NoPasswordTable : engine::PosixFileSystem {
+        std::unique_ptr<engine::FileHandle> open(const QString& p, OpenMode mode, QString* error) override {
+            if (p.endsWith("/Uziv.DB")) {
+                if (error) *error = "busy";
+                return nullptr;
+            }
+            return PosixFileSystem::open(p, mode, error);
+        }
+    } fs;
+    engine::FileSystem::setCurrent(&fs);
+    click(sel()->OKButton);
+    click(sel()->Button2);
+    engine::FileSystem::setCurrent(nullptr);
+    ASSERT_EQ(messages.texts().size(), 2);
+    for (const QString& text : messages.texts()) EXPECT_TRUE(text.startsWith("Tabulku ")) << text.toStdString();
+    EXPECT_TRUE(sel()->isVisible());
+    EXPECT_EQ(tableFilesIn("D1"), 27);
 }
 
 TEST_F(FirmAccess, EmptyRegister) {
