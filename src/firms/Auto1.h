@@ -79,7 +79,7 @@ public:
     bool closingChecks();
 
     // For the new-firm dialog: posts the appended register row, creates the firm directory,
-    // copies the template tables into it and restores the order of the register. Throws
+    // copies the template tables it lacks into it and restores the order of the register. Throws
     // EDatabaseError when the row cannot be posted; nothing is created then.
     void storeNewFirm();
     // After a refused post of a new firm: gives the pending row the lowest number free now
