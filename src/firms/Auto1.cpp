@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,6 +25,7 @@
 #include "Au6.h"
 #include "Au9.h"
 #include "DataM1.h"
+#include "EngineError.h"
 #include "FirmFiles.h"
 #include "FirmRestore.h"
 #include "Globals.h"
@@ -447,6 +449,19 @@ bool TAuto1Form::TestOtevreni() {
         DM1->Hdatl.Close();
         DM1->Hdatl.Exclusive = true;
         DM1->Hdatl.Open();
+    } catch (const EDBEngineError& e) {
+        // A damaged, foreign or unreadable-by-password Hdatl is refused only after the engine
+        // granted the exclusive lock, so nobody else has the firm open. Such a firm is free: the
+        // opening then reports its tables, and restoring a backup or deleting the firm stays
+        // possible instead of being refused as work of another user forever.
+        switch (e.errorCode()) {
+            case EngineErrorCode::FileCorrupt:
+            case EngineErrorCode::InvalidPassword:
+            case EngineErrorCode::InvalidLayout:
+                return true;
+            default:
+                return false;
+        }
     } catch (const EDatabaseError&) {
         return false;
     }
@@ -463,6 +478,17 @@ void TAuto1Form::TestChyba() {
 }
 
 bool TAuto1Form::passwordCheck() {
+    // Without its password table there is no telling whether the firm is protected: it is not
+    // opened (nor deleted) until the table can be read again.
+    if (!registerEmpty() && !Uziv.Active()) {
+        try {
+            Uziv.Open();
+        } catch (const EDatabaseError& e) {
+            MessageBox::error(e.message(), this);
+            DBGridAuto1->setFocus();
+            return false;
+        }
+    }
     const QString password =
         Uziv.Active() && !Uziv.IsEmpty() ? Uziv.FieldByName(QStringLiteral("Heslo"))->AsString() : QString();
     if (password.isEmpty()) return true;
@@ -587,10 +613,14 @@ void TAuto1Form::storeNewFirm() {
     const QString dir = fileDir() + dirName + QLatin1Char('/');
     QDir().mkpath(dir);
     // A template file that cannot be copied leaves the firm with the files that were; opening
-    // it then reports the tables that are missing.
+    // it then reports the tables that are missing. A table already in the directory is kept:
+    // it belongs to a firm that lost its register row (a register replaced by the empty one),
+    // and an empty copy over it would destroy that firm's cards.
     const QString templates = fileDir() + QStringLiteral("Data/");
     const QStringList& files = MainForm ? MainForm->DatoveSoubory : QStringList();
-    for (const QString& name : files) firms::copyFileOverwriting(templates + name, dir + name);
+    for (const QString& name : files) {
+        if (!QFileInfo::exists(dir + name)) firms::copyFileOverwriting(templates + name, dir + name);
+    }
     Auto1.setIndexFieldNames(m_orderBeforeNew);
 }
 

@@ -60,8 +60,9 @@ public:
 
     // ---- operations -------------------------------------------------------------------------
     // The in-use test: opens the chosen firm's Hdatl exclusively through the data module.
-    // Returns false when that fails, which it does while another session has the firm open.
-    // The caller closes Hdatl again (see closingChecks).
+    // Returns false when that fails, which it does while another session has the firm open; a
+    // Hdatl refused for its contents (damaged, foreign) after the lock was granted leaves the
+    // firm free. The caller closes Hdatl again (see closingChecks).
     bool TestOtevreni();
     // Reports a firm in use ("Tuto firmu právě zpracovává jiný uživatel.") after closing Hdatl.
     void TestChyba();
@@ -78,7 +79,7 @@ public:
     bool closingChecks();
 
     // For the new-firm dialog: posts the appended register row, creates the firm directory,
-    // copies the template tables into it and restores the order of the register. Throws
+    // copies the template tables it lacks into it and restores the order of the register. Throws
     // EDatabaseError when the row cannot be posted; nothing is created then.
     void storeNewFirm();
     // After a refused post of a new firm: gives the pending row the lowest number free now

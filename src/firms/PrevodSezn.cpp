@@ -2,9 +2,11 @@
 // on the firm selection's register datasets.
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "Auto1.h"
 #include "DataFiles.h"
+#include "EngineError.h"
 #include "FirmFiles.h"
 #include "Globals.h"
 #include "Main.h"
@@ -58,10 +60,20 @@ void TMainForm::PrevodSeznF1() {
     TTable& autoP1 = form->AutoP1;
     TTable& autoP2 = form->AutoP2;
 
-    // A register in the current layout opens with the four declared fields.
+    // A register in the current layout opens with the four declared fields; one of the earlier
+    // layout is refused for the missing field. Any other refusal (the file cannot be read just
+    // now, a damaged file) says nothing about the layout: converting then would replace a
+    // current register, shared perhaps with other computers, by a copy with the own order lost.
     autoP2.Close();
     autoP2.setDatabase(&form->Nazvy);
-    if (!tryOpen(autoP2)) {
+    bool earlierLayout = false;
+    try {
+        autoP2.Open();
+    } catch (const EDBEngineError& e) {
+        earlierLayout = e.errorCode() == EngineErrorCode::InvalidLayout;
+    } catch (const EDatabaseError&) {
+    }
+    if (earlierLayout) {
         // The earlier layout: the rows are converted into the template register, which then
         // replaces the old one. The old register is replaced only when every row was converted;
         // a conversion that fails leaves it as it was (the grid is then empty).
@@ -94,11 +106,34 @@ void TMainForm::PrevodSeznF1() {
     } catch (const EDatabaseError&) {
     }
 
-    // A password table that cannot be opened is replaced by the empty one of the template set.
-    if (tryOpen(form->Auto1) && !tryOpen(form->Uziv)) {
-        form->Auto1.Close();
-        form->Uziv.Close();
-        KopSezn1(FileDir + QStringLiteral("Data/"), FileDir, 2);
+    // A password table that is missing or unusable (damaged, not the table expected) is
+    // replaced by the empty one of the template set. One that merely cannot be read just now
+    // is kept: replacing it would take every firm's password away, on a shared directory for
+    // every computer.
+    if (tryOpen(form->Auto1)) {
+        bool replace = false;
+        try {
+            form->Uziv.Open();
+        } catch (const EDBEngineError& e) {
+            switch (e.errorCode()) {
+                case EngineErrorCode::FileCorrupt:
+                case EngineErrorCode::InvalidLayout:
+                case EngineErrorCode::InvalidPassword:
+                case EngineErrorCode::FileNotFound:
+                    replace = true;
+                    break;
+                default:
+                    replace = !QFileInfo::exists(FileDir + QStringLiteral("Uziv.DB"));
+                    break;
+            }
+        } catch (const EDatabaseError&) {
+            replace = !QFileInfo::exists(FileDir + QStringLiteral("Uziv.DB"));
+        }
+        if (replace) {
+            form->Auto1.Close();
+            form->Uziv.Close();
+            KopSezn1(FileDir + QStringLiteral("Data/"), FileDir, 2);
+        }
     }
     if (!form->Auto1.Active()) tryOpen(form->Auto1);
     if (!form->Uziv.Active()) tryOpen(form->Uziv);

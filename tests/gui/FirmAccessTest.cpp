@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStyle>
 
+#include "FileIO.h"
 #include "FirmFixture.h"
 
 using FirmAccess = FirmFixture;
@@ -194,6 +195,33 @@ TEST_F(FirmAccess, WrongPasswordKeepsTheFirmClosed) {
     EXPECT_EQ(storedRegister().size(), 1);
 }
 
+// While the password table cannot be read, whether a firm is protected is unknown: it is
+// neither opened nor deleted.
+TEST_F(FirmAccess, UnreadablePasswordTableKeepsTheFirmClosed) {
+    addFirm(1, "Les");
+    storeRow("Uziv.DB", {1, "heslo"});
+    startApp();
+    showSelection();
+    sel()->Uziv.Close();
+    struct NoPasswordTable : engine::PosixFileSystem {
+        std::unique_ptr<engine::FileHandle> open(const QString& p, OpenMode mode, QString* error) override {
+            if (p.endsWith("/Uziv.DB")) {
+                if (error) *error = "busy";
+                return nullptr;
+            }
+            return PosixFileSystem::open(p, mode, error);
+        }
+    } fs;
+    engine::FileSystem::setCurrent(&fs);
+    click(sel()->OKButton);
+    click(sel()->Button2);
+    engine::FileSystem::setCurrent(nullptr);
+    ASSERT_EQ(messages.texts().size(), 2);
+    for (const QString& text : messages.texts()) EXPECT_TRUE(text.startsWith("Tabulku ")) << text.toStdString();
+    EXPECT_TRUE(sel()->isVisible());
+    EXPECT_EQ(tableFilesIn("D1"), 27);
+}
+
 TEST_F(FirmAccess, EmptyRegister) {
     startApp();
     showSelection();
@@ -207,8 +235,11 @@ TEST_F(FirmAccess, EmptyRegister) {
     // "&Otevřít" passes the checks; the opening itself then fails.
     sel()->hide();
     messages.boxes.clear();
-    whenShown<TAuto1Form>([](TAuto1Form* s) { click(s->OKButton); });
-    EXPECT_TRUE(MainForm->VyberDanoveho());
+    whenShown<TAuto1Form>([](TAuto1Form* s) {
+        click(s->OKButton);
+        if (s->isVisible()) s->hide();  // refused: end the selection instead of waiting
+    });
+    MainForm->VyberDanoveho();
     EXPECT_EQ(messages.texts(), QStringList{"Nepodařilo se otevřít všechny tabulky."});
     const IniFile local(dataDir + "Sporin.ini");
     EXPECT_EQ(local.readInteger("Vyber", "Cislo", -1), 0);
@@ -246,4 +277,27 @@ TEST_F(FirmAccess, CtrlPRearmsTheConversionOnlyWithAnEmptyRegister) {
     click(sel()->Button4);
     local.reload();
     EXPECT_EQ(local.readString("Sporin", "Prevod213"), QString("1"));
+}
+
+// A damaged Hdatl is no sign of another user: choosing the firm reports its tables, and the
+// firm can still be deleted.
+TEST_F(FirmAccess, DamagedCatalogueIsNotTakenForAnotherUser) {
+    addFirm(1, "Les");
+    QFile damaged(dataDir + "D1/Hdatl.DB");
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("no table");
+    damaged.close();
+    startApp();
+    whenShown<TAuto1Form>([](TAuto1Form* s) {
+        click(s->OKButton);
+        if (s->isVisible()) s->hide();  // refused: end the selection instead of waiting
+    });
+    MainForm->VyberDanoveho();
+    EXPECT_EQ(messages.texts(), QStringList{"Nepodařilo se otevřít všechny tabulky."});
+
+    messages.boxes.clear();
+    showSelection();
+    click(sel()->Button2);
+    EXPECT_EQ(messages.texts(), QStringList(2, "Opravdu smazat firmu Les ?"));
+    EXPECT_TRUE(storedRegister().isEmpty());
 }

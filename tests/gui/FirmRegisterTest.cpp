@@ -1,3 +1,4 @@
+#include "FileIO.h"
 #include "FirmFixture.h"
 #include "TableLayouts.h"
 
@@ -67,6 +68,41 @@ TEST_F(FirmRegister, FailedConversionKeepsTheEarlierRegister) {
     EXPECT_EQ(contents(dataDir + "Data.DB"), before);
     EXPECT_FALSE(sel()->Auto1.Active());  // the grid stays empty
     EXPECT_TRUE(messages.boxes.isEmpty());
+}
+
+// A register or password table that cannot be read at the first attempt is not replaced: the
+// register is not taken for one of the earlier layout (the own positions stay), the passwords
+// stay.
+TEST_F(FirmRegister, TablesUnreadableForAMomentAreNotReplaced) {
+    // The first opens of one file fail: read-write, then read-only.
+    struct FirstOpensFail : engine::PosixFileSystem {
+        QString path;
+        int failures = 2;
+        std::unique_ptr<engine::FileHandle> open(const QString& p, OpenMode mode, QString* error) override {
+            if (failures > 0 && QFileInfo(p).absoluteFilePath() == path) {
+                --failures;
+                if (error) *error = "busy";
+                return nullptr;
+            }
+            return PosixFileSystem::open(p, mode, error);
+        }
+    };
+    for (const char* table : {"Data.DB", "Uziv.DB"}) {
+        storeRow("Data.DB", {1, 5, "Les", "D1"});
+        storeRow("Uziv.DB", {1, "heslo"});
+        FirstOpensFail fs;
+        fs.path = QFileInfo(dataDir + table).absoluteFilePath();
+        engine::FileSystem::setCurrent(&fs);
+        startApp();
+        engine::FileSystem::setCurrent(nullptr);
+        EXPECT_EQ(fs.failures, 0) << table;
+        EXPECT_EQ(storedRegister(), QStringList{"1 5 Les D1"}) << table;
+        EXPECT_EQ(storedPasswords(), QStringList{"1 heslo"}) << table;
+
+        destroyStartupWindows();
+        QDir(dataDir).removeRecursively();
+        storage::TemplateSet::prepareDataDirectory(dataDir);
+    }
 }
 
 TEST_F(FirmRegister, UnreadablePasswordTableIsReplacedFromTheTemplates) {

@@ -109,6 +109,24 @@ TEST_F(Firms, NewFirmCancelledOrRefusedLeavesNothing) {
     EXPECT_TRUE(sel()->isVisible());
 }
 
+// The directory of a firm that lost its register row keeps its tables when a new firm takes
+// its number; only the files it lacks come from the templates.
+TEST_F(Firms, NewFirmKeepsTablesAlreadyInItsDirectory) {
+    QDir().mkpath(dataDir + "D1");
+    QFile cards(dataDir + "D1/Hdok.DB");
+    ASSERT_TRUE(cards.open(QIODevice::WriteOnly));
+    cards.write("cards of an earlier firm");
+    cards.close();
+    startApp();
+    showSelection();
+    whenShown<TAu2Form>([](TAu2Form* d) { click(d->OKButton); });
+    click(sel()->Button1);
+    EXPECT_EQ(storedRegister(), QStringList{"1 1  D1"});
+    EXPECT_EQ(tableFilesIn("D1"), 27);
+    ASSERT_TRUE(cards.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cards.readAll(), QByteArray("cards of an earlier firm"));
+}
+
 TEST_F(Firms, NewFirmInOwnOrderSortsBesideTheCurrentFirm) {
     addFirm(1, "Les");
     addFirm(2, "Bor");
