@@ -283,7 +283,9 @@ void TEkvhForm::PrenosSporin1() {
     forms::guarded(this, [&] {
         species.Refresh();
         species.First();
-        species.Locate(QStringLiteral("Kodh"), common.FieldByName(QStringLiteral("Kdh1"))->AsString());
+        // No code names no row: the catalogue stays on its first row rather than on one without a code.
+        const QString code = common.FieldByName(QStringLiteral("Kdh1"))->AsString();
+        if (!code.isEmpty()) species.Locate(QStringLiteral("Kodh"), code);
     });
     cards::pickMode = true;
     cards::cataloguesGoToFirst = false;
@@ -308,7 +310,8 @@ void TEkvhForm::PrenosLok1() {
     forms::guarded(this, [&] {
         localities.Refresh();
         localities.First();
-        localities.Locate(QStringLiteral("Kodl"), common.FieldByName(QStringLiteral("Kdl1"))->AsString());
+        const QString code = common.FieldByName(QStringLiteral("Kdl1"))->AsString();
+        if (!code.isEmpty()) localities.Locate(QStringLiteral("Kodl"), code);
     });
     cards::pickMode = true;
     cards::cataloguesGoToFirst = false;
@@ -327,7 +330,8 @@ void TEkvhForm::PrenosLok1() {
 }
 
 // A changed species code fills both names from the catalogue row with exactly that code, or
-// empties them when the catalogue has none; the typed code stays.
+// empties them when the catalogue has none; the typed code stays. An emptied code names no
+// species: it empties the names rather than copying a catalogue row that has no code.
 void TEkvhForm::speciesCodeLeft() {
     TTable& common = DM1->Hspl;
     const QString code = common.FieldByName(QStringLiteral("Kdh1"))->AsString();
@@ -335,7 +339,7 @@ void TEkvhForm::speciesCodeLeft() {
         forms::guarded(this, [&] {
             common.Edit();
             const TTable& species = DM1->Hdath;
-            const bool found = DM1->Hdath.Locate(QStringLiteral("Kodh"), code);
+            const bool found = !code.isEmpty() && DM1->Hdath.Locate(QStringLiteral("Kodh"), code);
             common.FieldByName(QStringLiteral("Nla1"))
                 ->setAsString(found ? species.FieldByName(QStringLiteral("Nlad"))->AsString() : QString());
             common.FieldByName(QStringLiteral("Nce1"))
@@ -353,7 +357,7 @@ void TEkvhForm::localityCodeLeft() {
     if (code != m_localityCode) {
         forms::guarded(this, [&] {
             common.Edit();
-            const bool found = DM1->Hdatl.Locate(QStringLiteral("Kodl"), code);
+            const bool found = !code.isEmpty() && DM1->Hdatl.Locate(QStringLiteral("Kodl"), code);
             common.FieldByName(QStringLiteral("Lk1"))
                 ->setAsString(found ? DM1->Hdatl.FieldByName(QStringLiteral("Lkd"))->AsString() : QString());
         });

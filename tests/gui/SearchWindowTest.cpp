@@ -10,6 +10,9 @@
 #include <QThread>
 
 #include "CardsFixture.h"
+#include "DBEditz.h"
+#include "Ekdh1.h"
+#include "Ekdl1.h"
 #include "Ekov.h"
 #include "Emtfh.h"
 #include "Ekvh.h"
@@ -303,6 +306,51 @@ TEST_F(SearchWindowTest, CorrectionInsideASelectionReturnsToTheSameCardAndPrintT
     EXPECT_TRUE(printShown);
     EXPECT_TRUE(MainForm->statusText(0).isEmpty());  // the print hand-over re-read the tables
     EXPECT_EQ(marksOnDisk(), "NNNN");
+}
+
+// Codes fill the criteria from the catalogues; an empty code names no catalogue row, even when
+// a row without a code exists.
+TEST_F(SearchWindowTest, CatalogueCodesFillTheCriteriaAndAnEmptyCodeNamesNoRow) {
+    addSpecies("", "Zzz bez kódu", "", "bezkódová");
+    addSpecies("A1", "Amanita muscaria", "", "muchomůrka červená");
+    addLocality("", "Zlín");
+    addLocality("L1", "Brno");
+    setCriteria({});
+    auto* d = showWindow(new TEkvhForm(MainForm));
+    QString offered;
+    whenShown<TEkdh1Form>([&](TEkdh1Form* c) {
+        offered = DM1->Hdath.FieldByName("Nlad")->AsString();
+        c->reject();
+    });
+    d->PrenosSporin1();
+    EXPECT_EQ(offered.toStdString(), "Amanita muscaria");
+    whenShown<TEkdl1Form>([&](TEkdl1Form* c) {
+        offered = DM1->Hdatl.FieldByName("Lkd")->AsString();
+        c->reject();
+    });
+    d->PrenosLok1();
+    EXPECT_EQ(offered.toStdString(), "Brno");
+    activate(d);
+
+    struct Code {
+        TDBEditz* edit;
+        TDBEditz* next;
+        const char* code;
+        const char* filled;
+    };
+    for (const Code& c : {Code{d->DBEditKdh1, d->DBEditNla1, "A1", "Nce1"}, Code{d->DBEditKdl1, d->DBEditLk1, "L1", "Lk1"}}) {
+        SCOPED_TRACE(c.code);
+        typeInto(c.edit, c.code);
+        focus(c.next);
+        EXPECT_FALSE(common(c.filled).isEmpty());
+        focus(c.edit);
+        c.edit->selectAll();
+        press(Qt::Key_Backspace);
+        focus(c.next);
+        EXPECT_EQ(common(c.filled).toStdString(), "");
+    }
+    EXPECT_EQ(common("Nla1").toStdString(), "");
+    d->CloseButton->click();
 }
 
 // Run by the next test as a separate program that marks cards and waits to be killed.
