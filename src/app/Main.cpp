@@ -592,8 +592,10 @@ bool TMainForm::ExecuteFile1(const QString& file, const QString& parameters) {
     // A program (a path, or a name the system finds on its search path) is started with the
     // parameters, each quoted one as one argument; any other file opens with its program.
     const bool program = info.isFile() ? info.isExecutable() : !QStandardPaths::findExecutable(file).isEmpty();
-    if (program) return QProcess::startDetached(file, QProcess::splitCommand(parameters));
-    if (!info.exists()) return false;
+    if (program && QProcess::startDetached(file, QProcess::splitCommand(parameters))) return true;
+    // A document may carry the execute permission too (every file on a Windows partition
+    // usually does); one that cannot be started opens with its program like any other.
+    if (!info.exists() || (program && !parameters.isEmpty())) return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 

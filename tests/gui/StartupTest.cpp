@@ -1,11 +1,14 @@
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QPrinterInfo>
 #include <QToolButton>
 #include <QTranslator>
@@ -381,3 +384,48 @@ TEST_F(Startup, F1OpensTheManualAtTheWindowsTopic) {
     EvzhDtForm->hide();
     UseHTMLHelp::instance().ApplicationHelp(UseHTMLHelp::HelpQuit, 0);
 }
+
+namespace {
+
+// Collects the files the desktop would open, instead of starting their programs.
+class OpenedFiles : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+}  // namespace
+
+TEST(ExecuteFile, DocumentsOpenWithTheirProgramAndProgramsStart) {
+    QTemporaryDir dir;
+    OpenedFiles opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+    auto write = [&](const QString& name, const QByteArray& content, bool executable) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        if (executable) f.setPermissions(f.permissions() | QFileDevice::ExeOwner);
+        return f.fileName();
+    };
+    // Files on a Windows partition usually carry the execute permission; they are still documents.
+    for (auto [name, executable] : {std::pair{"foto.jpg", false}, std::pair{"druhy.txt", true}}) {
+        const QString path = write(QString::fromLatin1(name), "Hřib", executable);
+        opened.urls.clear();
+        EXPECT_TRUE(TMainForm::ExecuteFile1(path, QString())) << name;
+        EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(path)}) << name;
+    }
+    EXPECT_FALSE(TMainForm::ExecuteFile1(dir.filePath("chybi.jpg"), QString()));
+    // A program starts with a quoted parameter as one argument.
+    const QString viewer = write("prohlizec", "#!/bin/sh\necho \"$1\" > \"$0.out\"\n", true);
+    EXPECT_TRUE(TMainForm::ExecuteFile1(viewer, QStringLiteral("\"a b.jpg\"")));
+    QFile out(viewer + ".out");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return out.size() > 0; }, 5000));
+    EXPECT_TRUE(out.open(QIODevice::ReadOnly));
+    EXPECT_EQ(out.readAll(), QByteArray("a b.jpg\n"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+}
+
+#include "StartupTest.moc"
