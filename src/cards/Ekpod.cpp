@@ -149,7 +149,8 @@ void TEkpodForm::BitBtnAdr1Click() {
     dialog.setObjectName(QStringLiteral("OpenDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("xml"));
+    // A name typed without an extension becomes a text file, which "Smazat soubory" also knows.
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setNameFilters({QStringLiteral("textové soubory (*.txt *.csv)"), QStringLiteral("všechny soubory (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     EditCesta1->setText(dialog.selectedFiles().first());

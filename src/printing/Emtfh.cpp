@@ -466,7 +466,9 @@ void TEmtfhForm::PrenosLok1() {
         TTable& catalogue = DM1->Hdatl;
         catalogue.Refresh();
         catalogue.First();
-        catalogue.Locate(QStringLiteral("Kodl"), common("Kdls")->AsString());
+        // With no code chosen the catalogue stays on its first row rather than on a row without a code.
+        const QString code = common("Kdls")->AsString();
+        if (!code.isEmpty()) catalogue.Locate(QStringLiteral("Kodl"), code);
         cards::pickMode = true;
         cards::cataloguesGoToFirst = false;
         const int result = (new TEkdl1Form(this))->exec();
@@ -493,7 +495,8 @@ void TEmtfhForm::typedLocality() {
         DM1->Hspl.Edit();
         common("Kdls")->setAsString(code);
         TTable& catalogue = DM1->Hdatl;
-        if (catalogue.Locate(QStringLiteral("Kodl"), code)) {
+        // An emptied code names no locality, even when some catalogue row has no code.
+        if (!code.isEmpty() && catalogue.Locate(QStringLiteral("Kodl"), code)) {
             common("Kdls")->setValue(catalogue.FieldByName(QStringLiteral("Kodl"))->Value());
             common("Lks")->setValue(catalogue.FieldByName(QStringLiteral("Lkd"))->Value());
         } else {

@@ -7,10 +7,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "DBCheckBoxz.h"
@@ -18,6 +21,7 @@
 #include "Editz.h"
 #include "Ekpod.h"
 #include "Ekzp.h"
+#include "Ekdl1.h"
 #include "Eksl.h"
 #include "Emtfh.h"
 #include "IniFile.h"
@@ -155,12 +159,24 @@ TEST_F(PrintSelectionTest, LocalityIsTypedOrPickedAndListedInTheChosenOrder) {
               {3, "Boletus edulis", "", "hřib smrkový", "Chlum"},
               {4, "Russula emetica", "", "holubinka vrhavka", "Lesík"}});
     addLocality("L1", "Chlum");
+    addLocality("", "Žďár");
     TEmtfhForm* f = openWindow();
     choose(f, 1);
     EXPECT_EQ(f->Notebook->currentIndex(), 1);
     QTest::mouseClick(f->PreviewButton, Qt::LeftButton);
     EXPECT_EQ(boxTexts(), QStringList{"Pro tisk není vybraná lokalita."});
     EXPECT_TRUE(previewed.isEmpty());
+    // With no code chosen the catalogue opens on its first row, not on the row without a code.
+    QString offered;
+    whenShown<TEkdl1Form>([&](TEkdl1Form* l) {
+        offered = DM1->Hdatl.FieldByName("Lkd")->AsString();
+        click(l->CloseButton);
+    });
+    QTest::mouseClick(f->LabelKdls, Qt::LeftButton, {}, QPoint(5, f->LabelKdls->height() / 2));
+    EXPECT_EQ(offered, "Chlum");
+    EXPECT_EQ(common("Lks"), "");
+    QApplication::setActiveWindow(f);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
 
     enter(f->DBEditKdls, "L1");
     f->DBEditLo1->setFocus(Qt::TabFocusReason);
@@ -179,6 +195,12 @@ TEST_F(PrintSelectionTest, LocalityIsTypedOrPickedAndListedInTheChosenOrder) {
     enter(f->DBEditKdls, "XX");
     f->DBEditLo1->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(common("Kdls"), "XX");
+    EXPECT_EQ(common("Lks"), "");
+    // Nor does an emptied code take the name of the catalogue row that has no code.
+    enter(f->DBEditLks, "Chlum");
+    enter(f->DBEditKdls, "");
+    f->DBEditLo1->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(common("Kdls"), "");
     EXPECT_EQ(common("Lks"), "");
     f->close();
 }
@@ -378,6 +400,14 @@ TEST_F(PrintSelectionTest, TextFileSettingsShowTheFullPathAndDeleteOnlyTextFiles
         w->ButtonVmClick();
         EXPECT_EQ(QFile::exists(dir + name), !deleted) << name;
     }
+    // A name chosen without an extension becomes a text file.
+    whenShown<QFileDialog>([&](QFileDialog* d) {
+        d->selectFile(dir + "druhy");
+        static_cast<QDialog*>(d)->accept();
+    });
+    w->BitBtnAdr1->click();
+    EXPECT_EQ(QFileInfo(w->EditCesta1->text()).fileName(), "druhy.txt");
+    w->EditDte->setText(dir + "d.doc");
     w->CheckBoxNzt->setChecked(false);
     w->ComboBoxKds->setCurrentIndex(2);
     w->accept();
