@@ -63,6 +63,9 @@ TEST_F(PathTemplatesTest, ExpandingStoredPaths) {
     };
     const PathTemplates t(env);
     for (const Case& c : cases) EXPECT_EQ(t.expand(c.stored, c.kind), c.expanded) << c.stored.toStdString();
+    EXPECT_TRUE(PathTemplates::isUnusable("NASTAVTE SPRÁVNĚ CESTU."));
+    EXPECT_TRUE(PathTemplates::isUnusable("nastavte písmeno disku (např. f:)."));
+    EXPECT_FALSE(PathTemplates::isUnusable("/mnt/usb/Nastavte správně cestu.txt"));
 
     env.commonAppDataDir.clear();
     EXPECT_EQ(PathTemplates(env).expand("%AdresarDat%/D1.zip", 1), PathTemplates::kSetPath);

@@ -57,7 +57,9 @@ const QString PathTemplates::kSetDriveLetter = QStringLiteral("Nastavte písmeno
 PathTemplates::PathTemplates(PathEnvironment environment) : m_env(std::move(environment)) {}
 
 bool PathTemplates::isUnusable(const QString& expanded) {
-    return expanded == kSetPath || expanded == kSetDriveLetter;
+    // A path field may hold the text as the user retyped it, in other letter case.
+    return expanded.compare(kSetPath, Qt::CaseInsensitive) == 0 ||
+           expanded.compare(kSetDriveLetter, Qt::CaseInsensitive) == 0;
 }
 
 QString PathTemplates::fileNameSafe(const QString& text) {

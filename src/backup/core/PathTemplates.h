@@ -38,7 +38,7 @@ public:
     // The two texts that stand for a path that cannot be used.
     static const QString kSetPath;         // "Nastavte správně cestu."
     static const QString kSetDriveLetter;  // "Nastavte písmeno disku (např. F:)."
-    // True when `expanded` is one of the two texts above.
+    // True when `expanded` is one of the two texts above, in any letter case.
     static bool isUnusable(const QString& expanded);
 
     // `text` trimmed, with the nine characters that file names cannot hold removed (\ / : * ? "
