@@ -168,7 +168,10 @@ bool TMainForm::PrevodVozidel1(const QString& dir) {
 
     bool ok = true;
     try {
-        interchange::TableImport::importRegister(dir, FileDir);
+        // Without a register there is nothing to take over (a shared directory of the earlier
+        // installation that is gone or not reachable): that is a failure, not a conversion.
+        const auto results = interchange::TableImport::importRegister(dir, FileDir);
+        ok = results.value(0).how != interchange::TableImport::TableResult::How::Missing;
     } catch (const EDatabaseError&) {
         ok = false;
     }

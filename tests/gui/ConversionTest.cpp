@@ -156,6 +156,21 @@ TEST_F(Conversion, ReleaseBesideTheDataDirectoryWithNetworkData) {
     EXPECT_EQ(cardName(dataDir + "D4"), "čirůvka 15.09.2009");
 }
 
+// The shared directory an earlier release worked on is gone: nothing can be taken over, and
+// that is reported as a failure, not as a conversion.
+TEST_F(Conversion, GoneSharedDirectoryIsAFailure) {
+    const QString shared = tmp.path() + "server/lamelin/";
+    makeEarlier(tmp.path() + "Lamelin 2011/", {{1, "Les", "", card(3, "hřib")}}, shared);
+    QDir(shared).removeRecursively();
+    startApp();
+    runCheck([](TAu8Form* d) { d->OKButton->click(); });
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.last(), "Data se nepodařilo převést z adresáře: \n\n" + QDir::toNativeSeparators(shared));
+    EXPECT_EQ(messages.boxes.last().kind, MsgKind::Error);
+    EXPECT_TRUE(storedRegister().isEmpty());
+    EXPECT_TRUE(sel()->Auto1.Active() && sel()->Uziv.Active());
+}
+
 // When the offer is made: the keys, a register that has firms, the user's choice.
 TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
     struct Case {
