@@ -121,6 +121,7 @@ void TMainForm::KontrolaInst2(const QString& current, const QString& earlier) {
 
     bool ok = true;
     QString reason;
+    QStringList omitted;
     QString source;
     {
         HourglassCursor wait;
@@ -143,11 +144,16 @@ void TMainForm::KontrolaInst2(const QString& current, const QString& earlier) {
             oldShared && net == QLatin1String("1") && oldPath.compare(path, Qt::CaseInsensitive) == 0;
         if (!sameShared) {
             ok = PrevodVozidel1(source);
-            if (ok) ok = PrevodVozidel2(source, &reason);
+            if (ok) ok = PrevodVozidel2(source, &reason, &omitted);
         }
     }
     if (!reason.isEmpty()) MessageBox::error(reason);
     const QString where = QStringLiteral("\n\n") + QDir::toNativeSeparators(source);
+    if (ok && !omitted.isEmpty()) {
+        MessageBox::information(
+            QStringLiteral("Tato pole předchozí verze program nezná, jejich obsah nebyl převeden:\n\n") +
+            omitted.join(QLatin1Char('\n')));
+    }
     if (ok) {
         MessageBox::information(QStringLiteral("Data byla převedena z adresáře: ") + where);
     } else {
@@ -195,7 +201,7 @@ bool TMainForm::PrevodVozidel1(const QString& dir) {
     return ok;
 }
 
-bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason) {
+bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason, QStringList* omitted) {
     if (!Auto1Form) return false;
     QStringList names;
     try {
@@ -216,6 +222,14 @@ bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason) {
         if (!QFileInfo(to).isDir()) created << to;
         try {
             const auto results = interchange::TableImport::importTables(from, to, tables);
+            // Fields of the earlier tables that ours do not have cannot come along; the user is
+            // told which, so that nothing is left behind unnoticed.
+            for (const auto& r : results) {
+                if (omitted && !r.omittedFields.isEmpty()) {
+                    *omitted << QDir::toNativeSeparators(name + QLatin1Char('/') + r.table) + QStringLiteral(": ") +
+                                    r.omittedFields.join(QStringLiteral(", "));
+                }
+            }
             // A table the earlier firm lacks starts empty, as in a new firm.
             for (int i = 0; i < tables.size(); ++i) {
                 if (results[i].how != interchange::TableImport::TableResult::How::Missing) continue;

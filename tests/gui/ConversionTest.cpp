@@ -156,6 +156,25 @@ TEST_F(Conversion, ReleaseBesideTheDataDirectoryWithNetworkData) {
     EXPECT_EQ(cardName(dataDir + "D4"), "čirůvka 15.09.2009");
 }
 
+// A field of an earlier card table that ours do not have cannot come along: the user is told
+// which, before the conversion is reported.
+TEST_F(Conversion, FieldsLeftOutAreNamed) {
+    const QString earlier = tmp.path() + "Lamelin 2011/";
+    makeEarlier(earlier, {{1, "Les", "", card(3, "hřib")}});
+    QVector<test::PxField> cards = test::paradoxLayout("Hdok");
+    cards.append({"Pozn", ParadoxTable::Alpha, 40});
+    QVector<QVector<QVariant>> rows = card(3, "hřib");
+    rows[0].append("poznámka");
+    ASSERT_TRUE(test::writeParadoxTable(earlier + "D1/Hdok.DB", {cards, rows, "131072", 1250}));
+    startApp();
+    runCheck([](TAu8Form* d) { d->OKButton->click(); });
+    EXPECT_EQ(messages.texts(),
+              QStringList({"Tato pole předchozí verze program nezná, jejich obsah nebyl převeden:\n\n" +
+                               QDir::toNativeSeparators("D1/Hdok") + ": Pozn",
+                           "Data byla převedena z adresáře: \n\n" + QDir::toNativeSeparators(earlier)}));
+    EXPECT_EQ(cardName(dataDir + "D1"), "hřib 15.09.2009");
+}
+
 // The shared directory an earlier release worked on is gone: nothing can be taken over, and
 // that is reported as a failure, not as a conversion.
 TEST_F(Conversion, GoneSharedDirectoryIsAFailure) {
