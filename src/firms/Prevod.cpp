@@ -41,8 +41,10 @@ bool holds(const QString& dir, const QString& name) {
     return QFileInfo::exists(interchange::findFileIgnoringCase(dir, name));
 }
 
+// Only a register that is open and has no rows is empty: one that could not be opened may hold
+// firms, and taking data over would overwrite them.
 bool registerEmpty() {
-    return !Auto1Form || !Auto1Form->Auto1.Active() || Auto1Form->Auto1.IsEmpty();
+    return Auto1Form && Auto1Form->Auto1.Active() && Auto1Form->Auto1.IsEmpty();
 }
 
 bool tryOpen(TTable& table) {

@@ -200,6 +200,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         bool firm;              // the register has a firm
         int dialog;             // 0 not shown, 1 OK, 2 "Převést data" unticked, 3 path emptied
         bool converted;
+        bool unreadable = false;  // the register could not be opened: it may hold firms
     };
     const Case cases[] = {
         {"found and converted", "", "", true, false, 1, true},
@@ -209,6 +210,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         {"asked for with Ctrl+P, nothing found", "", "1", false, false, 1, false},
         {"convert unticked", "", "", true, false, 2, false},
         {"path emptied", "", "", true, false, 3, false},
+        {"register unreadable", "", "", true, false, 0, false, true},
     };
     makeEarlier(tmp.path() + "Lamelin 2010/", {{1, "Les", "", card(3, "hřib")}});
     for (const Case& c : cases) {
@@ -227,6 +229,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         local.writeString("Sporin", "Prevod213o", c.requested);
         if (c.firm) addFirm(7, "Moje");
         startApp();
+        if (c.unreadable) sel()->Auto1.Close();
         bool shown = false;
         if (c.dialog) {
             runCheck([&](TAu8Form* d) {
