@@ -77,11 +77,12 @@ public:
     // that offers it (KontrolaInst1), the conversion from the earlier register `earlier`
     // (KontrolaInst2, which reports its outcome), and its two parts: the register and the firm
     // directories of the earlier data directory `dir`. The parts undo what they did and return
-    // false on failure, with the reason in `reason` when there is one to tell.
+    // false on failure, with the reason in `reason` when there is one to tell; `omitted`
+    // receives the fields of earlier firm tables that ours lack ("D1/Hdok: Pozn").
     void KontrolaInst1();
     void KontrolaInst2(const QString& current, const QString& earlier);
     bool PrevodVozidel1(const QString& dir);
-    bool PrevodVozidel2(const QString& dir, QString* reason = nullptr);
+    bool PrevodVozidel2(const QString& dir, QString* reason = nullptr, QStringList* omitted = nullptr);
     // The firm printer choice; mode 1 also shows the printer setup dialog.
     void VyberTisk1(int mode);
     // Switches the fonts of a report and of every element on it to their central-European

@@ -41,8 +41,10 @@ bool holds(const QString& dir, const QString& name) {
     return QFileInfo::exists(interchange::findFileIgnoringCase(dir, name));
 }
 
+// Only a register that is open and has no rows is empty: one that could not be opened may hold
+// firms, and taking data over would overwrite them.
 bool registerEmpty() {
-    return !Auto1Form || !Auto1Form->Auto1.Active() || Auto1Form->Auto1.IsEmpty();
+    return Auto1Form && Auto1Form->Auto1.Active() && Auto1Form->Auto1.IsEmpty();
 }
 
 bool tryOpen(TTable& table) {
@@ -121,6 +123,7 @@ void TMainForm::KontrolaInst2(const QString& current, const QString& earlier) {
 
     bool ok = true;
     QString reason;
+    QStringList omitted;
     QString source;
     {
         HourglassCursor wait;
@@ -143,11 +146,16 @@ void TMainForm::KontrolaInst2(const QString& current, const QString& earlier) {
             oldShared && net == QLatin1String("1") && oldPath.compare(path, Qt::CaseInsensitive) == 0;
         if (!sameShared) {
             ok = PrevodVozidel1(source);
-            if (ok) ok = PrevodVozidel2(source, &reason);
+            if (ok) ok = PrevodVozidel2(source, &reason, &omitted);
         }
     }
     if (!reason.isEmpty()) MessageBox::error(reason);
     const QString where = QStringLiteral("\n\n") + QDir::toNativeSeparators(source);
+    if (ok && !omitted.isEmpty()) {
+        MessageBox::information(
+            QStringLiteral("Tato pole předchozí verze program nezná, jejich obsah nebyl převeden:\n\n") +
+            omitted.join(QLatin1Char('\n')));
+    }
     if (ok) {
         MessageBox::information(QStringLiteral("Data byla převedena z adresáře: ") + where);
     } else {
@@ -168,7 +176,10 @@ bool TMainForm::PrevodVozidel1(const QString& dir) {
 
     bool ok = true;
     try {
-        interchange::TableImport::importRegister(dir, FileDir);
+        // Without a register there is nothing to take over (a shared directory of the earlier
+        // installation that is gone or not reachable): that is a failure, not a conversion.
+        const auto results = interchange::TableImport::importRegister(dir, FileDir);
+        ok = results.value(0).how != interchange::TableImport::TableResult::How::Missing;
     } catch (const EDatabaseError&) {
         ok = false;
     }
@@ -192,7 +203,7 @@ bool TMainForm::PrevodVozidel1(const QString& dir) {
     return ok;
 }
 
-bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason) {
+bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason, QStringList* omitted) {
     if (!Auto1Form) return false;
     QStringList names;
     try {
@@ -213,6 +224,14 @@ bool TMainForm::PrevodVozidel2(const QString& dir, QString* reason) {
         if (!QFileInfo(to).isDir()) created << to;
         try {
             const auto results = interchange::TableImport::importTables(from, to, tables);
+            // Fields of the earlier tables that ours do not have cannot come along; the user is
+            // told which, so that nothing is left behind unnoticed.
+            for (const auto& r : results) {
+                if (omitted && !r.omittedFields.isEmpty()) {
+                    *omitted << QDir::toNativeSeparators(name + QLatin1Char('/') + r.table) + QStringLiteral(": ") +
+                                    r.omittedFields.join(QStringLiteral(", "));
+                }
+            }
             // A table the earlier firm lacks starts empty, as in a new firm.
             for (int i = 0; i < tables.size(); ++i) {
                 if (results[i].how != interchange::TableImport::TableResult::How::Missing) continue;

@@ -156,6 +156,40 @@ TEST_F(Conversion, ReleaseBesideTheDataDirectoryWithNetworkData) {
     EXPECT_EQ(cardName(dataDir + "D4"), "čirůvka 15.09.2009");
 }
 
+// A field of an earlier card table that ours do not have cannot come along: the user is told
+// which, before the conversion is reported.
+TEST_F(Conversion, FieldsLeftOutAreNamed) {
+    const QString earlier = tmp.path() + "Lamelin 2011/";
+    makeEarlier(earlier, {{1, "Les", "", card(3, "hřib")}});
+    QVector<test::PxField> cards = test::paradoxLayout("Hdok");
+    cards.append({"Pozn", ParadoxTable::Alpha, 40});
+    QVector<QVector<QVariant>> rows = card(3, "hřib");
+    rows[0].append("poznámka");
+    ASSERT_TRUE(test::writeParadoxTable(earlier + "D1/Hdok.DB", {cards, rows, "131072", 1250}));
+    startApp();
+    runCheck([](TAu8Form* d) { d->OKButton->click(); });
+    EXPECT_EQ(messages.texts(),
+              QStringList({"Tato pole předchozí verze program nezná, jejich obsah nebyl převeden:\n\n" +
+                               QDir::toNativeSeparators("D1/Hdok") + ": Pozn",
+                           "Data byla převedena z adresáře: \n\n" + QDir::toNativeSeparators(earlier)}));
+    EXPECT_EQ(cardName(dataDir + "D1"), "hřib 15.09.2009");
+}
+
+// The shared directory an earlier release worked on is gone: nothing can be taken over, and
+// that is reported as a failure, not as a conversion.
+TEST_F(Conversion, GoneSharedDirectoryIsAFailure) {
+    const QString shared = tmp.path() + "server/lamelin/";
+    makeEarlier(tmp.path() + "Lamelin 2011/", {{1, "Les", "", card(3, "hřib")}}, shared);
+    QDir(shared).removeRecursively();
+    startApp();
+    runCheck([](TAu8Form* d) { d->OKButton->click(); });
+    ASSERT_EQ(messages.boxes.size(), 1);
+    EXPECT_EQ(messages.last(), "Data se nepodařilo převést z adresáře: \n\n" + QDir::toNativeSeparators(shared));
+    EXPECT_EQ(messages.boxes.last().kind, MsgKind::Error);
+    EXPECT_TRUE(storedRegister().isEmpty());
+    EXPECT_TRUE(sel()->Auto1.Active() && sel()->Uziv.Active());
+}
+
 // When the offer is made: the keys, a register that has firms, the user's choice.
 TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
     struct Case {
@@ -166,6 +200,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         bool firm;              // the register has a firm
         int dialog;             // 0 not shown, 1 OK, 2 "Převést data" unticked, 3 path emptied
         bool converted;
+        bool unreadable = false;  // the register could not be opened: it may hold firms
     };
     const Case cases[] = {
         {"found and converted", "", "", true, false, 1, true},
@@ -175,6 +210,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         {"asked for with Ctrl+P, nothing found", "", "1", false, false, 1, false},
         {"convert unticked", "", "", true, false, 2, false},
         {"path emptied", "", "", true, false, 3, false},
+        {"register unreadable", "", "", true, false, 0, false, true},
     };
     makeEarlier(tmp.path() + "Lamelin 2010/", {{1, "Les", "", card(3, "hřib")}});
     for (const Case& c : cases) {
@@ -193,6 +229,7 @@ TEST_F(Conversion, KeysAndChoicesDecideWhetherDataAreTakenOver) {
         local.writeString("Sporin", "Prevod213o", c.requested);
         if (c.firm) addFirm(7, "Moje");
         startApp();
+        if (c.unreadable) sel()->Auto1.Close();
         bool shown = false;
         if (c.dialog) {
             runCheck([&](TAu8Form* d) {
